@@ -20,8 +20,6 @@ class TReader;
 class TWriter;
 class TComponent;
 
-using TNotifyEvent = std::function<void(TObject* Sender)>;
-
 // An object that can copy itself from another (Assign) and be streamed.
 class TPersistent : public TObject {
     VCL_DECLARE_CLASS(TPersistent)

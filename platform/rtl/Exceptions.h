@@ -56,5 +56,7 @@ VCL_DECLARE_EXCEPTION(EWriteError, EFilerError)
 VCL_DECLARE_EXCEPTION(EClassNotFound, EFilerError)
 VCL_DECLARE_EXCEPTION(EComponentError, Exception)
 VCL_DECLARE_EXCEPTION(EPropertyError, Exception)
+VCL_DECLARE_EXCEPTION(EInvalidGraphic, Exception)
+VCL_DECLARE_EXCEPTION(EInvalidGraphicOperation, Exception)
 
 }  // namespace vcl

@@ -87,8 +87,9 @@ TEST(PaletteLayout, UnitsHoldEveryClassInPlace) {
         for (size_t j = 0; j < expected[i].Classes.size(); ++j) {
             EXPECT_EQ(layouts[i].Slots[j].ClassName, expected[i].Classes[j]);
             // A slot that has its class has the right one.
-            if (layouts[i].Slots[j].Class)
+            if (layouts[i].Slots[j].Class) {
                 EXPECT_EQ(layouts[i].Slots[j].Class().ClassName(), expected[i].Classes[j]);
+            }
         }
         total += expected[i].Classes.size();
     }
