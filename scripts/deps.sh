@@ -6,7 +6,7 @@ set -euo pipefail
 need=()
 for what in "$@"; do
   case $what in
-    build) need+=(cmake ninja-build g++ pkg-config) ;;
+    build) need+=(cmake ninja-build g++ pkg-config libpng-dev fonts-dejavu-core fonts-liberation libfreetype-dev libfontconfig-dev) ;;
     test)  need+=(cmake ninja-build g++ pkg-config googletest libgtest-dev) ;;
     fuzz)  need+=(clang libclang-rt-14-dev) ;;
     bench) need+=(libbenchmark-dev libmuparser-dev) ;;

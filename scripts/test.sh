@@ -16,7 +16,7 @@ quick=0
 jobs=$(nproc)
 fuzz_seconds=${CORVANE_FUZZ_SECONDS:-30}
 
-sets=(test)
+sets=(build test)
 ((quick)) || sets+=(fuzz)
 scripts/deps.sh "${sets[@]}"
 
@@ -46,6 +46,7 @@ cmake -G Ninja -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug \
       -DCORVANE_SANITIZE=address,undefined -DCORVANE_BUILD_GALLERY=OFF >/dev/null
 cmake --build build-asan -j "$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+   LSAN_OPTIONS=suppressions="$root/scripts/lsan.supp" \
    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
    ctest --output-on-failure -j "$jobs") || failed+=(sanitizer)
 t3=$(stamp)
