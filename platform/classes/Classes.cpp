@@ -16,6 +16,17 @@ std::string UpperAscii(const std::string& S) {
     return r;
 }
 
+bool SameAscii(const std::string& A, const std::string& B) {
+    if (A.size() != B.size()) return false;
+    for (size_t i = 0; i < A.size(); ++i) {
+        char x = A[i], y = B[i];
+        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
+        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
+        if (x != y) return false;
+    }
+    return true;
+}
+
 bool IsIdent(const std::string& S) {
     if (S.empty()) return false;
     auto alpha = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
@@ -89,9 +100,8 @@ int TComponent::ComponentIndex() const {
 
 TComponent* TComponent::FindComponent(const std::string& AName) const {
     if (AName.empty()) return nullptr;
-    const std::string key = UpperAscii(AName);
     for (TComponent* c : FComponents)
-        if (UpperAscii(c->FName) == key) return c;
+        if (SameAscii(c->FName, AName)) return c;
     return nullptr;
 }
 
@@ -108,7 +118,7 @@ void TComponent::SetName(const std::string& NewName) {
 
 void TComponent::ValidateRename(TComponent* AComponent, const std::string& CurName,
                                 const std::string& NewName) {
-    if (AComponent && !NewName.empty() && UpperAscii(CurName) != UpperAscii(NewName)) {
+    if (AComponent && !NewName.empty() && !SameAscii(CurName, NewName)) {
         TComponent* other = FindComponent(NewName);
         if (other && other != AComponent)
             throw EComponentError("A component named " + NewName + " already exists");
