@@ -332,7 +332,11 @@ void TWriter::TImpl::WriteProperty(TPersistent* Obj, const TPropInfo& P, int Dep
         case tkInt64: {
             if (!P.GetOrd || P.IsDefaultValue(*Obj)) return;
             const int64_t v = P.GetOrd(*Obj);
-            Line(name, P.OrdType == otUInt64 ? std::to_string(static_cast<uint64_t>(v)) : std::to_string(v));
+            std::string ident;
+            if (P.IntToIdent && P.IntToIdent(v, ident) && !ident.empty())
+                Line(name, ident);
+            else
+                Line(name, P.OrdType == otUInt64 ? std::to_string(static_cast<uint64_t>(v)) : std::to_string(v));
             return;
         }
         case tkEnumeration: {
@@ -1044,6 +1048,14 @@ void TReader::TImpl::ReadPropertyValue(TObject* Obj, const TPropInfo& P, const s
         case tkInteger:
         case tkInt64: {
             if (!P.SetOrd) break;
+            if (Tok().Kind == tkIdent && P.IdentToInt) {
+                int64_t named = 0;
+                if (!P.IdentToInt(Tok().Text, named) || named < P.MinValue() || named > P.MaxValue())
+                    FailValue();
+                Lex.Next();
+                P.SetOrd(*Obj, named);
+                return;
+            }
             if (Tok().Kind != tkInt) FailValue();
             int64_t v;
             if (P.OrdType == otUInt64) {

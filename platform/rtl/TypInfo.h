@@ -106,6 +106,11 @@ struct TPropInfo {
     std::function<TObject*(const TObject&)> GetObj;  // tkClass, tkStrings
     std::function<void(TObject&, TObject*)> SetObj;  // tkClass references
     std::function<bool(const TObject&)> StoredFn;    // empty: always stored
+    // tkInteger: names for some values (colours as clRed, cursors as
+    // crHandPoint).  The writer uses the name where there is one; the reader
+    // takes a name or a number.
+    std::function<bool(int64_t Value, std::string& Ident)> IntToIdent;
+    std::function<bool(const std::string& Ident, int64_t& Value)> IdentToInt;
 
     // Chainable declarations.
     TPropInfo& Default(int64_t Value) {
@@ -118,6 +123,12 @@ struct TPropInfo {
     }
     TPropInfo& DefaultStr(std::string Value) {
         StrDefault = std::move(Value);
+        return *this;
+    }
+    TPropInfo& Idents(std::function<bool(int64_t, std::string&)> ToIdent,
+                      std::function<bool(const std::string&, int64_t&)> FromIdent) {
+        IntToIdent = std::move(ToIdent);
+        IdentToInt = std::move(FromIdent);
         return *this;
     }
     TPropInfo& Stored(std::function<bool(const TObject&)> Fn) {
