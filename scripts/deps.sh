@@ -9,7 +9,7 @@ for what in "$@"; do
     build) need+=(cmake ninja-build g++ pkg-config libpng-dev fonts-dejavu-core fonts-liberation libfreetype-dev libfontconfig-dev) ;;
     test)  need+=(cmake ninja-build g++ pkg-config googletest libgtest-dev) ;;
     fuzz)  need+=(clang libclang-rt-14-dev) ;;
-    bench) need+=(libbenchmark-dev libmuparser-dev) ;;
+    bench) need+=(libbenchmark-dev libmuparser-dev libcairo2-dev) ;;
     *) echo "deps.sh: unknown set '$what'" >&2; exit 2 ;;
   esac
 done
