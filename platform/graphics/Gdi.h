@@ -18,10 +18,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "GdiTypes.h"
+#include "TextEngine.h"
 
 namespace vcl {
 
@@ -133,15 +136,8 @@ constexpr int STRETCH_DELETESCANS = COLORONCOLOR;
 constexpr int STRETCH_HALFTONE = HALFTONE;
 constexpr int MM_TEXT = 1;
 
-// Text alignment (kept for the text engine).
-constexpr unsigned TA_NOUPDATECP = 0;
-constexpr unsigned TA_UPDATECP = 1;
-constexpr unsigned TA_LEFT = 0;
-constexpr unsigned TA_RIGHT = 2;
-constexpr unsigned TA_CENTER = 6;
-constexpr unsigned TA_TOP = 0;
-constexpr unsigned TA_BOTTOM = 8;
-constexpr unsigned TA_BASELINE = 24;
+// Text alignment (TA_*), DrawText formats (DT_*) and font qualities
+// (*_QUALITY) come from TextEngine.h and Fonts.h.
 
 // Pens.
 constexpr int PS_SOLID = 0;
@@ -203,12 +199,6 @@ constexpr uint8_t ANSI_CHARSET = 0;
 constexpr uint8_t DEFAULT_CHARSET = 1;
 constexpr uint8_t SYMBOL_CHARSET = 2;
 constexpr uint8_t OEM_CHARSET = 255;
-constexpr uint8_t DEFAULT_QUALITY = 0;
-constexpr uint8_t DRAFT_QUALITY = 1;
-constexpr uint8_t PROOF_QUALITY = 2;
-constexpr uint8_t NONANTIALIASED_QUALITY = 3;
-constexpr uint8_t ANTIALIASED_QUALITY = 4;
-constexpr uint8_t CLEARTYPE_QUALITY = 5;
 
 // DrawEdge.
 constexpr unsigned BDR_RAISEDOUTER = 0x0001;
@@ -530,5 +520,33 @@ bool MaskBlt(HDC Dest, int X, int Y, int Width, int Height, HDC Src, int XSrc, i
 
 bool DrawEdge(HDC DC, TRect* R, unsigned Edge, unsigned Flags);
 bool DrawFrameControl(HDC DC, TRect* R, unsigned Type, unsigned State);
+
+// ---------------------------------------------------------------------------
+// Text, through the DC's selected font, text colour, background mode and
+// colour, text alignment (TA_*) and clipping.  Text is UTF-8.
+
+constexpr unsigned ETO_OPAQUE = 0x0002;
+constexpr unsigned ETO_CLIPPED = 0x0004;
+
+bool TextOut(HDC DC, int X, int Y, std::string_view Text);
+// ETO_OPAQUE fills Rect with the background colour first (whatever the
+// background mode); ETO_CLIPPED clips the text to Rect.  Dx, when given,
+// holds the advance of each character.
+bool ExtTextOut(HDC DC, int X, int Y, unsigned Options, const TRect* Rect, std::string_view Text,
+                const int32_t* Dx = nullptr, size_t DxCount = 0);
+// Formats Text into *Rect with the DT_ flags (see DrawTextLayout); returns
+// the height of the text, 0 on failure.  DT_CALCRECT adjusts *Rect only.
+int DrawText(HDC DC, std::string_view Text, TRect* Rect, unsigned Format);
+bool GetTextMetrics(HDC DC, TTextMetric* Metrics);
+bool GetTextExtentPoint32(HDC DC, std::string_view Text, TSize* Size);
+inline bool GetTextExtentPoint(HDC DC, std::string_view Text, TSize* Size) {
+    return GetTextExtentPoint32(DC, Text, Size);
+}
+// The face name of the DC's font as asked for; 0 on failure, else its length.
+int GetTextFace(HDC DC, std::string* Face);
+// The resolved face of the DC's font (nullptr for a dead DC).
+std::shared_ptr<TFontFace> GetDCFontFace(HDC DC);
+// The resolved face of a logical font.
+std::shared_ptr<TFontFace> ResolveLogFont(const LOGFONT& Font);
 
 }  // namespace vcl
