@@ -1278,7 +1278,7 @@ long double TReader::TImpl::ReadFloatValue(TFloatType Type, const std::string& W
         negative = true;
         if (Tok().Kind != tkIdent || !SameText(Tok().Text, "INF")) FailValue();
     }
-    long double v;
+    long double v = 0;
     if (Tok().Kind == tkIdent) {
         if (SameText(Tok().Text, "INF"))
             v = negative ? -HUGE_VALL : HUGE_VALL;
