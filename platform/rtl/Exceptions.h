@@ -58,6 +58,7 @@ VCL_DECLARE_EXCEPTION(EComponentError, Exception)
 VCL_DECLARE_EXCEPTION(EPropertyError, Exception)
 VCL_DECLARE_EXCEPTION(EInvalidGraphic, Exception)
 VCL_DECLARE_EXCEPTION(EInvalidGraphicOperation, Exception)
+VCL_DECLARE_EXCEPTION(EResNotFound, Exception)
 VCL_DECLARE_EXCEPTION(EThread, Exception)
 
 }  // namespace vcl

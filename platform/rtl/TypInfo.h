@@ -131,6 +131,11 @@ struct TPropInfo {
         IdentToInt = std::move(FromIdent);
         return *this;
     }
+    // Any pair holding ToIdent and FromIdent members (ColorIdents()).
+    template <class TPair>
+    TPropInfo& Idents(const TPair& Pair) {
+        return Idents(Pair.ToIdent, Pair.FromIdent);
+    }
     TPropInfo& Stored(std::function<bool(const TObject&)> Fn) {
         StoredFn = std::move(Fn);
         return *this;
