@@ -11,6 +11,7 @@
 #include "CorvaneReg.h"
 #include "CvMathParser.h"
 #include "DesignIntf.h"
+#include "Graphics.h"
 #include "SysUtils.h"
 
 namespace fs = std::filesystem;
@@ -22,6 +23,7 @@ struct PageOutput {
     std::string Page;
     std::string File;
     std::string Summary;
+    std::vector<std::string> Pictures;
 };
 
 std::string HtmlEscape(const std::string& s) {
@@ -77,6 +79,75 @@ std::string MathParserPage() {
     return out.str();
 }
 
+// Plots two formulas over one period into a PNG, the way an application
+// plots a user-typed function: compile once, calculate per pixel column.
+bool PlotFormulas(const fs::path& File) {
+    using namespace vcl;
+    constexpr int W = 520, H = 300, Left = 50, Right = W - 20, Top = 30, Bottom = H - 40;
+    TBitmap bmp;
+    bmp.SetSize(W, H);
+    TCanvas* c = bmp.Canvas();
+    c->Brush()->SetColor(clWhite);
+    c->FillRect(TRect{0, 0, W, H});
+    c->Font()->SetName("Arial");
+    c->Font()->SetSize(9);
+    c->Brush()->SetStyle(bsClear);
+
+    // Grid and axes: X from 0 to 360 degrees, Y from -1.5 to 1.5.
+    auto px = [&](long double x) { return Left + int((x / 360.0L) * (Right - Left) + 0.5L); };
+    auto py = [&](long double y) { return Top + int(((1.5L - y) / 3.0L) * (Bottom - Top) + 0.5L); };
+    c->Pen()->SetColor(clSilver);
+    c->Pen()->SetStyle(psSolid);
+    for (int x = 0; x <= 360; x += 45) {
+        c->MoveTo(px(x), Top);
+        c->LineTo(px(x), Bottom + 1);
+        const std::string label = std::to_string(x);
+        c->TextOut(px(x) - c->TextWidth(label) / 2, Bottom + 4, label);
+    }
+    for (int i = -3; i <= 3; ++i) {
+        const long double y = i * 0.5L;
+        c->MoveTo(Left, py(y));
+        c->LineTo(Right + 1, py(y));
+        char label[16];
+        std::snprintf(label, sizeof label, "%.1Lf", y);
+        c->TextOut(Left - 6 - c->TextWidth(label), py(y) - c->TextHeight(label) / 2, label);
+    }
+    c->Pen()->SetStyle(psSolid);
+    c->Pen()->SetColor(clBlack);
+    c->MoveTo(Left, py(0));
+    c->LineTo(Right + 1, py(0));
+    c->MoveTo(Left, Top);
+    c->LineTo(Left, Bottom + 1);
+
+    struct Curve {
+        const char* Formula;
+        TColor Color;
+    } curves[] = {{"SIN(X)", clNavy}, {"COS(X*2)/2+FRAC(X/90)/4", clMaroon}};
+    int legendY = 6;
+    for (const Curve& curve : curves) {
+        TCvMathParser parser(nullptr);
+        parser.SetFormula(curve.Formula);
+        if (!parser.Compile()) return false;
+        c->Pen()->SetColor(curve.Color);
+        c->Pen()->SetWidth(2);
+        for (int sx = Left; sx <= Right; ++sx) {
+            const long double x = (sx - Left) * 360.0L / (Right - Left);
+            const int sy = py(parser.Calculate(x, 0));
+            if (sx == Left)
+                c->MoveTo(sx, sy);
+            else
+                c->LineTo(sx, sy);
+        }
+        c->Font()->SetColor(curve.Color);
+        c->TextOut(Right - 200, legendY, std::string("Y = ") + curve.Formula);
+        legendY += 14;
+    }
+    c->Font()->SetColor(clBlack);
+    c->Font()->SetStyle({fsBold});
+    c->TextOut(Left, 6, "TCvMathParser");
+    return SaveGraphicToPng(bmp, File.string());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -92,7 +163,7 @@ int main(int argc, char** argv) {
 
     std::vector<PageOutput> pages;
     for (const std::string& page : vcl::PalettePages()) {
-        PageOutput p{page, page + ".txt", {}};
+        PageOutput p{page, page + ".txt", {}, {}};
         std::ostringstream text;
         text << "Palette page " << page << "\n\n";
         for (const vcl::TMetaClass* c : vcl::PaletteClasses(page)) {
@@ -100,7 +171,11 @@ int main(int argc, char** argv) {
             p.Summary += c->ClassName() + " ";
         }
         text << "\n";
-        if (page == "Corvane-NoVis1") text << MathParserPage();
+        if (page == "Corvane-NoVis1") {
+            text << MathParserPage();
+            if (PlotFormulas(outDir / "Corvane-NoVis1-mathparser.png"))
+                p.Pictures.push_back("Corvane-NoVis1-mathparser.png");
+        }
         std::ofstream(outDir / p.File) << text.str();
         pages.push_back(p);
     }
@@ -111,7 +186,11 @@ int main(int argc, char** argv) {
     for (const PageOutput& p : pages)
         index << "<li><a href=\"" << HtmlEscape(p.File) << "\">" << HtmlEscape(p.Page) << "</a>: "
               << HtmlEscape(p.Summary) << "</li>\n";
-    index << "</ul></body></html>\n";
+    index << "</ul>\n";
+    for (const PageOutput& p : pages)
+        for (const std::string& pic : p.Pictures)
+            index << "<p><img src=\"" << HtmlEscape(pic) << "\" alt=\"" << HtmlEscape(p.Page) << "\"></p>\n";
+    index << "</body></html>\n";
     std::printf("corvane-gallery: %zu palette pages written to %s\n", pages.size(), outDir.c_str());
     return 0;
 }
