@@ -41,6 +41,12 @@ tests/consumer/run.sh . build build/consumer || failed+=(consumer)
 t2=$(stamp)
 echo "--- consumer projects took $((t2 - t1)) s"
 
+echo "=== corvane-wincgi behind lighttpd (end to end)"
+tests/e2e/wincgi/run_e2e.sh build || failed+=(wincgi-e2e)
+t2b=$(stamp)
+echo "--- end-to-end test took $((t2b - t2)) s"
+t2=$t2b
+
 echo "=== sanitizer build and unit tests (build-asan/)"
 cmake -G Ninja -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug \
       -DCORVANE_SANITIZE=address,undefined -DCORVANE_BUILD_GALLERY=OFF >/dev/null
