@@ -5,9 +5,9 @@
 set -euo pipefail
 src=$(cd "$1" && pwd)
 build=$(cd "$2" && pwd)
-work=$3
-rm -rf "$work"
-mkdir -p "$work"
+rm -rf "$3"
+mkdir -p "$3"
+work=$(cd "$3" && pwd)
 here="$src/tests/consumer"
 
 echo "== consumer: add_subdirectory"
