@@ -4,28 +4,12 @@
 #include <map>
 #include <mutex>
 
+#include "SysUtils.h"
+
 
 namespace vcl {
 
 namespace {
-
-std::string UpperAscii(const std::string& S) {
-    std::string r = S;
-    for (char& c : r)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    return r;
-}
-
-bool SameAscii(const std::string& A, const std::string& B) {
-    if (A.size() != B.size()) return false;
-    for (size_t i = 0; i < A.size(); ++i) {
-        char x = A[i], y = B[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-        if (x != y) return false;
-    }
-    return true;
-}
 
 bool IsIdent(const std::string& S) {
     if (S.empty()) return false;
@@ -101,7 +85,7 @@ int TComponent::ComponentIndex() const {
 TComponent* TComponent::FindComponent(const std::string& AName) const {
     if (AName.empty()) return nullptr;
     for (TComponent* c : FComponents)
-        if (SameAscii(c->FName, AName)) return c;
+        if (SameText(c->FName, AName)) return c;
     return nullptr;
 }
 
@@ -118,7 +102,7 @@ void TComponent::SetName(const std::string& NewName) {
 
 void TComponent::ValidateRename(TComponent* AComponent, const std::string& CurName,
                                 const std::string& NewName) {
-    if (AComponent && !NewName.empty() && !SameAscii(CurName, NewName)) {
+    if (AComponent && !NewName.empty() && !SameText(CurName, NewName)) {
         TComponent* other = FindComponent(NewName);
         if (other && other != AComponent)
             throw EComponentError("A component named " + NewName + " already exists");
@@ -250,7 +234,7 @@ Registry& TheRegistry() {
 void RegisterClass(const TMetaClass& Class) {
     Registry& r = TheRegistry();
     std::lock_guard<std::mutex> g(r.Lock);
-    const std::string key = UpperAscii(Class.ClassName());
+    const std::string key = UpperCase(Class.ClassName());
     auto it = r.Classes.find(key);
     if (it != r.Classes.end() && it->second != &Class)
         throw EFilerError("A class named " + Class.ClassName() + " already exists");
@@ -264,14 +248,14 @@ void RegisterClasses(std::initializer_list<const TMetaClass*> Classes) {
 void UnRegisterClass(const TMetaClass& Class) {
     Registry& r = TheRegistry();
     std::lock_guard<std::mutex> g(r.Lock);
-    auto it = r.Classes.find(UpperAscii(Class.ClassName()));
+    auto it = r.Classes.find(UpperCase(Class.ClassName()));
     if (it != r.Classes.end() && it->second == &Class) r.Classes.erase(it);
 }
 
 const TMetaClass* GetClass(const std::string& ClassName) {
     Registry& r = TheRegistry();
     std::lock_guard<std::mutex> g(r.Lock);
-    auto it = r.Classes.find(UpperAscii(ClassName));
+    auto it = r.Classes.find(UpperCase(ClassName));
     return it == r.Classes.end() ? nullptr : it->second;
 }
 

@@ -15,6 +15,7 @@
 #include "Exceptions.h"
 #include "Lists.h"
 #include "Streams.h"
+#include "SysUtils.h"
 
 namespace vcl {
 
@@ -22,17 +23,6 @@ namespace {
 
 // ---------------------------------------------------------------------------
 // Helpers shared by reader and writer
-
-bool SameText(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-        if (x != y) return false;
-    }
-    return true;
-}
 
 bool IsAlpha(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }

@@ -304,7 +304,7 @@ int CompareStr(const std::string& S1, const std::string& S2) {
     return S1.size() < S2.size() ? -1 : (S1.size() > S2.size() ? 1 : 0);
 }
 
-int CompareText(const std::string& S1, const std::string& S2) {
+int CompareText(std::string_view S1, std::string_view S2) {
     const size_t n = std::min(S1.size(), S2.size());
     for (size_t i = 0; i < n; ++i) {
         const int a = AsciiUpper(static_cast<unsigned char>(S1[i]));
@@ -316,7 +316,7 @@ int CompareText(const std::string& S1, const std::string& S2) {
 
 bool SameStr(const std::string& S1, const std::string& S2) { return S1 == S2; }
 
-bool SameText(const std::string& S1, const std::string& S2) {
+bool SameText(std::string_view S1, std::string_view S2) {
     return S1.size() == S2.size() && CompareText(S1, S2) == 0;
 }
 

@@ -76,9 +76,9 @@ std::string AnsiLowerCase(const std::string& S);
 // <0, 0 or >0.  CompareStr compares bytes (for valid UTF-8 that is code point
 // order); CompareText folds ASCII letters to upper case first.
 int CompareStr(const std::string& S1, const std::string& S2);
-int CompareText(const std::string& S1, const std::string& S2);
+int CompareText(std::string_view S1, std::string_view S2);
 bool SameStr(const std::string& S1, const std::string& S2);
-bool SameText(const std::string& S1, const std::string& S2);
+bool SameText(std::string_view S1, std::string_view S2);
 int AnsiCompareStr(const std::string& S1, const std::string& S2);
 int AnsiCompareText(const std::string& S1, const std::string& S2);
 bool AnsiSameStr(const std::string& S1, const std::string& S2);

@@ -3,27 +3,13 @@
 #include <cmath>
 
 #include "Exceptions.h"
+#include "SysUtils.h"
 
 namespace vcl {
 
-namespace {
-
-bool SameAscii(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-        if (x != y) return false;
-    }
-    return true;
-}
-
-}  // namespace
-
 int TEnumInfo::IndexOf(std::string_view Name) const {
     for (size_t i = 0; i < Names.size(); ++i)
-        if (SameAscii(Names[i], Name)) return static_cast<int>(i);
+        if (SameText(Names[i], Name)) return static_cast<int>(i);
     return -1;
 }
 
@@ -127,7 +113,7 @@ std::vector<const TPropInfo*> TMetaClass::Properties() const {
         for (const TPropInfo& p : (*it)->FProps) {
             bool replaced = false;
             for (auto& existing : result) {
-                if (SameAscii(existing->Name, p.Name)) {
+                if (SameText(existing->Name, p.Name)) {
                     existing = &p;
                     replaced = true;
                     break;
@@ -142,7 +128,7 @@ std::vector<const TPropInfo*> TMetaClass::Properties() const {
 const TPropInfo* TMetaClass::FindProperty(std::string_view Name) const {
     for (const TMetaClass* c = this; c; c = c->FParent)
         for (const TPropInfo& p : c->FProps)
-            if (SameAscii(p.Name, Name)) return &p;
+            if (SameText(p.Name, Name)) return &p;
     return nullptr;
 }
 

@@ -20,6 +20,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "FileIdentity.h"
 #include "Lists.h"
 #include "SysUtils.h"
 
@@ -629,32 +630,7 @@ bool ReadAll(int Fd, std::string& Out) {
     }
 }
 
-struct TStoreId {
-    bool Exists = false;
-    dev_t Dev = 0;
-    ino_t Ino = 0;
-    off_t Size = 0;
-    timespec MTime{};
-    timespec CTime{};
-
-    static TStoreId Of(const struct stat& St) {
-        TStoreId id;
-        id.Exists = true;
-        id.Dev = St.st_dev;
-        id.Ino = St.st_ino;
-        id.Size = St.st_size;
-        id.MTime = St.st_mtim;
-        id.CTime = St.st_ctim;
-        return id;
-    }
-    bool operator==(const TStoreId& O) const {
-        if (Exists != O.Exists) return false;
-        if (!Exists) return true;
-        return Dev == O.Dev && Ino == O.Ino && Size == O.Size && MTime.tv_sec == O.MTime.tv_sec &&
-               MTime.tv_nsec == O.MTime.tv_nsec && CTime.tv_sec == O.CTime.tv_sec &&
-               CTime.tv_nsec == O.CTime.tv_nsec;
-    }
-};
+using TStoreId = TFileId;
 
 constexpr LONG kRetry = -1;  // the file changed while it was looked at
 
