@@ -1,6 +1,11 @@
 #include "CorvaneNVComponents.h"
 
+#include "CvFastTimer.h"
+#include "CvAdvTrigger.h"
 #include "CvMathParser.h"
+#include "CvSimpleTrigger.h"
+#include "CvTrigger.h"
+#include "CvThreadedTimer.h"
 
 namespace corvane::CorvaneNVComponents {
 
@@ -11,7 +16,7 @@ const std::vector<TCvPalettePage>& Pages() {
              {"TCvApplication", nullptr},
              {"TCvLockApp", nullptr},
              {"TCvTaskbar", nullptr},
-             {"TCvFastTimer", nullptr},
+             {"TCvFastTimer", &TCvFastTimer::StaticClass},
              {"TCvCGIConnect", nullptr},
              {"TCvDragDrop", nullptr},
              {"TCvSystemInfo", nullptr},
@@ -25,9 +30,9 @@ const std::vector<TCvPalettePage>& Pages() {
          }},
         {"Corvane-NoVis2",
          {
-             {"TCvSimpleTrigger", nullptr},
-             {"TCvTrigger", nullptr},
-             {"TCvAdvancedTrigger", nullptr},
+             {"TCvSimpleTrigger", &TCvSimpleTrigger::StaticClass},
+             {"TCvTrigger", &TCvTrigger::StaticClass},
+             {"TCvAdvancedTrigger", &TCvAdvancedTrigger::StaticClass},
              {"TCvHotkey", nullptr},
              {"TCvSingleInstance", nullptr},
              {"TCvStringListComponent", nullptr},
@@ -43,7 +48,7 @@ const std::vector<TCvPalettePage>& Pages() {
              {"TCvWavePlayer", nullptr},
              {"TCvSharedMem", nullptr},
              {"TCvExecuteApp", nullptr},
-             {"TCvThreadedTimer", nullptr},
+             {"TCvThreadedTimer", &TCvThreadedTimer::StaticClass},
              {"TCvFormExtender", nullptr},
              {"TCvFormCaptionExtender", nullptr},
              {"TCvBackgroundFill", nullptr},
