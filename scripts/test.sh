@@ -58,6 +58,26 @@ cmake --build build-asan -j "$jobs"
 t3=$(stamp)
 echo "--- sanitizer build and tests took $((t3 - t2)) s"
 
+echo "=== ThreadSanitizer build of the threaded units (build-tsan/)"
+cmake -G Ninja -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCORVANE_SANITIZE=thread -DCORVANE_BUILD_GALLERY=OFF >/dev/null
+tsan_tests=(test_platform_classes test_platform_win test_platform_controls test_runtime_timing)
+cmake --build build-tsan -j "$jobs" --target "${tsan_tests[@]}"
+mkdir -p build-tsan/tests/tmp
+for t in "${tsan_tests[@]}"; do
+  echo "--- $t"
+  if ! (cd build-tsan/tests && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+        CORVANE_TEST_TMP="$root/build-tsan/tests/tmp" "./$t" >"../$t.log" 2>&1); then
+    tail -n 60 "build-tsan/$t.log"
+    failed+=("tsan:$t")
+  else
+    grep -E '^\[  PASSED  \]' "build-tsan/$t.log" || true
+  fi
+done
+t3b=$(stamp)
+echo "--- ThreadSanitizer build and tests took $((t3b - t3)) s"
+t3=$t3b
+
 echo "=== fuzz targets, ${fuzz_seconds} s each (build-fuzz/)"
 cmake -G Ninja -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DCMAKE_CXX_COMPILER=clang++ -DCORVANE_BUILD_FUZZ=ON \
