@@ -1,5 +1,7 @@
 #include "CvThreadedTimer.h"
 
+#include "Clock.h"
+
 #include "ExceptionHook.h"
 
 namespace corvane {
@@ -25,10 +27,27 @@ TCvTimerThread::~TCvTimerThread() {
 }
 
 void TCvTimerThread::Execute() {
+    // The ticks keep to a grid of whole intervals from the start, so the
+    // time the main thread takes to run a tick does not add up (n ticks take
+    // n intervals).  A tick more than an interval late (a long handler, a
+    // suspension, a changed interval) starts a new grid from now instead of
+    // firing the missed ticks in a burst.
+    constexpr uint64_t NsPerMs = 1000000;
+    uint64_t due = Clock::NowNs();
+    uint32_t gridInterval = 0;
     while (!Terminated()) {
+        const uint32_t interval = Interval();
+        const uint64_t now = Clock::NowNs();
+        if (interval != gridInterval || now > due + uint64_t{interval} * NsPerMs) {
+            gridInterval = interval;
+            due = now;
+        }
+        due += uint64_t{interval} * NsPerMs;
+        const uint64_t waitNs = due > now ? due - now : 0;
+        const uint32_t waitMs = static_cast<uint32_t>((waitNs + NsPerMs - 1) / NsPerMs);
         // Interruptible: Terminate (and so Shutdown) ends it at once;
         // Suspend parks it and keeps the rest of the interval.
-        if (!TThread::Sleep(Interval())) return;
+        if (!TThread::Sleep(waitMs)) return;
         try {
             Synchronize([this] { DoTimer(); });
         } catch (const EThread&) {
