@@ -133,13 +133,13 @@ Result RunTimerFd(uint32_t IntervalMs, double Seconds) {
     clock_gettime(CLOCK_MONOTONIC, &now);
     const int64_t periodNs = static_cast<int64_t>(IntervalMs) * 1000000LL;
     int64_t firstNs = static_cast<int64_t>(now.tv_sec) * 1000000000LL + now.tv_nsec + periodNs;
-    itimerspec spec{};
-    spec.it_value.tv_sec = static_cast<time_t>(firstNs / 1000000000LL);
-    spec.it_value.tv_nsec = static_cast<long>(firstNs % 1000000000LL);
-    spec.it_interval.tv_sec = static_cast<time_t>(periodNs / 1000000000LL);
-    spec.it_interval.tv_nsec = static_cast<long>(periodNs % 1000000000LL);
-    rec.Start(FromTimespec(spec.it_value) - milliseconds(IntervalMs));
-    if (timerfd_settime(fd, TFD_TIMER_ABSTIME, &spec, nullptr) != 0) {
+    itimerspec due{};
+    due.it_value.tv_sec = static_cast<time_t>(firstNs / 1000000000LL);
+    due.it_value.tv_nsec = static_cast<long>(firstNs % 1000000000LL);
+    due.it_interval.tv_sec = static_cast<time_t>(periodNs / 1000000000LL);
+    due.it_interval.tv_nsec = static_cast<long>(periodNs % 1000000000LL);
+    rec.Start(FromTimespec(due.it_value) - milliseconds(IntervalMs));
+    if (timerfd_settime(fd, TFD_TIMER_ABSTIME, &due, nullptr) != 0) {
         std::perror("timerfd_settime");
         std::exit(1);
     }

@@ -318,7 +318,7 @@ constexpr FT_Fixed ObliqueShear = 0x0366A;  // about 12 degrees
 // ---------------------------------------------------------------------------
 
 struct TFontFace::TImpl {
-    TFontSpec Spec;
+    TFontRequest Request;
     TResolved Res;
     TResolved FallbackRes;
     bool AA = false;
@@ -353,7 +353,7 @@ struct TFontFace::TImpl {
         if (!FallbackTried) {
             FallbackTried = true;
             try {
-                FallbackRes = ResolveName(DefaultFamily, Bold, Spec.Italic);
+                FallbackRes = ResolveName(DefaultFamily, Bold, Request.Italic);
                 if (FallbackRes.File != Res.File || FallbackRes.Index != Res.Index) {
                     Fallback = OpenFace(FallbackRes.File, FallbackRes.Index);
                     if (Fallback) SetSize(Fallback);
@@ -460,7 +460,7 @@ struct TFontFace::TImpl {
 TFontFace::TFontFace(std::unique_ptr<TImpl> Impl) : FImpl(std::move(Impl)) {}
 TFontFace::~TFontFace() = default;
 
-const TFontSpec& TFontFace::Spec() const { return FImpl->Spec; }
+const TFontRequest& TFontFace::Request() const { return FImpl->Request; }
 const std::string& TFontFace::FamilyName() const { return FImpl->Res.Family; }
 const std::string& TFontFace::StyleName() const { return FImpl->Res.Style; }
 const std::string& TFontFace::FileName() const { return FImpl->Res.File; }
@@ -505,19 +505,19 @@ void TFontFace::Glyphs(const char32_t* Chars, size_t Count, const TGlyph** Out) 
 
 namespace {
 
-std::unique_ptr<TFontFace::TImpl> LoadFace(const TFontSpec& Spec) {
+std::unique_ptr<TFontFace::TImpl> LoadFace(const TFontRequest& Request) {
     auto I = std::make_unique<TFontFace::TImpl>();
-    I->Spec = Spec;
-    int32_t Weight = Spec.Weight <= 0 ? 400 : std::min<int32_t>(Spec.Weight, 1000);
+    I->Request = Request;
+    int32_t Weight = Request.Weight <= 0 ? 400 : std::min<int32_t>(Request.Weight, 1000);
     bool Bold = Weight >= 600;
-    if (const TAlias* A = FindAlias(Lower(Trim(Spec.FaceName))); A && A->ForceBold) {
+    if (const TAlias* A = FindAlias(Lower(Trim(Request.FaceName))); A && A->ForceBold) {
         Bold = true;
         Weight = std::max<int32_t>(Weight, 700);
     }
     I->Bold = Bold;
-    I->Res = ResolveName(Spec.FaceName, Bold, Spec.Italic);
-    I->AA = Spec.Quality == ANTIALIASED_QUALITY || Spec.Quality == CLEARTYPE_QUALITY ||
-            Spec.Quality == CLEARTYPE_NATURAL_QUALITY;
+    I->Res = ResolveName(Request.FaceName, Bold, Request.Italic);
+    I->AA = Request.Quality == ANTIALIASED_QUALITY || Request.Quality == CLEARTYPE_QUALITY ||
+            Request.Quality == CLEARTYPE_NATURAL_QUALITY;
 
     I->Face = OpenFace(I->Res.File, I->Res.Index);
     if (!I->Face) throw EFontError("The font file \"" + I->Res.File + "\" could not be loaded");
@@ -539,7 +539,7 @@ std::unique_ptr<TFontFace::TImpl> LoadFace(const TFontSpec& Spec) {
     const long CellUnits = WinAscent + WinDescent;
 
     // The em size in pixels.
-    int64_t H = Spec.Height;
+    int64_t H = Request.Height;
     int64_t Em;
     if (H == 0)
         Em = 12;
@@ -547,16 +547,16 @@ std::unique_ptr<TFontFace::TImpl> LoadFace(const TFontSpec& Spec) {
         Em = -H;
     else
         Em = std::max<int64_t>(1, std::llround(double(H) * Upem / CellUnits));
-    if (Em > MaxFontEmHeight) throw EFontError("Font height " + std::to_string(Spec.Height) + " is out of range");
+    if (Em > MaxFontEmHeight) throw EFontError("Font height " + std::to_string(Request.Height) + " is out of range");
     I->Em = int32_t(Em);
 
     const double AvgUnits = AverageWidthUnits(F, Os2);
-    int64_t W = Spec.Width < 0 ? -int64_t(Spec.Width) : Spec.Width;
+    int64_t W = Request.Width < 0 ? -int64_t(Request.Width) : Request.Width;
     if (W == 0)
         I->XEm = I->Em;
     else {
         int64_t X = std::max<int64_t>(1, std::llround(double(W) * Upem / std::max(1.0, AvgUnits)));
-        if (X > MaxFontEmHeight) throw EFontError("Font width " + std::to_string(Spec.Width) + " is out of range");
+        if (X > MaxFontEmHeight) throw EFontError("Font width " + std::to_string(Request.Width) + " is out of range");
         I->XEm = int32_t(X);
     }
     I->SetSize(F);
@@ -589,9 +589,9 @@ std::unique_ptr<TFontFace::TImpl> LoadFace(const TFontSpec& Spec) {
     }
     M.tmWeight = Weight;
     M.tmOverhang = 0;
-    M.tmItalic = Spec.Italic;
-    M.tmUnderlined = Spec.Underline;
-    M.tmStruckOut = Spec.StrikeOut;
+    M.tmItalic = Request.Italic;
+    M.tmUnderlined = Request.Underline;
+    M.tmStruckOut = Request.StrikeOut;
     M.tmFixedPitch = FT_IS_FIXED_WIDTH(F);
 
     // Decoration lines.
@@ -613,7 +613,7 @@ std::unique_ptr<TFontFace::TImpl> LoadFace(const TFontSpec& Spec) {
     }
 
     // Direction of the baseline.
-    int32_t Esc = Spec.Escapement % 3600;
+    int32_t Esc = Request.Escapement % 3600;
     if (Esc < 0) Esc += 3600;
     if (Esc != 0) {
         double A = Esc * std::numbers::pi / 1800.0;
@@ -655,7 +655,7 @@ TFaceCache& FaceCache() {
     return *C;
 }
 
-std::string SpecKey(const TFontSpec& S) {
+std::string RequestKey(const TFontRequest& S) {
     std::string K = Lower(Trim(S.FaceName));
     int32_t Esc = S.Escapement % 3600;
     if (Esc < 0) Esc += 3600;
@@ -672,13 +672,13 @@ constexpr size_t FaceCacheSoftLimit = 256;
 
 }  // namespace
 
-std::shared_ptr<TFontFace> ResolveFont(const TFontSpec& Spec) {
-    std::string Key = SpecKey(Spec);
+std::shared_ptr<TFontFace> ResolveFont(const TFontRequest& Request) {
+    std::string Key = RequestKey(Request);
     TFaceCache& C = FaceCache();
     std::lock_guard<std::mutex> L(C.Lock);
     auto It = C.Map.find(Key);
     if (It != C.Map.end()) return It->second;
-    std::shared_ptr<TFontFace> Face(new TFontFace(LoadFace(Spec)));
+    std::shared_ptr<TFontFace> Face(new TFontFace(LoadFace(Request)));
     if (C.Map.size() >= FaceCacheSoftLimit) {
         for (auto I = C.Map.begin(); I != C.Map.end();)
             I = I->second.use_count() == 1 ? C.Map.erase(I) : std::next(I);

@@ -1,10 +1,10 @@
 // Fonts.h - font resolution and the glyph cache of the drawing layer.
 //
-// A TFontSpec describes a font the way a logical font does (face name, cell or
+// A TFontRequest describes a font the way a logical font does (face name, cell or
 // em height, weight, italic, underline, strike-out, escapement, quality).
 // ResolveFont maps it through a fixed alias table and fontconfig onto an
 // installed font file, loads it with FreeType at the requested pixel size and
-// hands out a shared, immutable TFontFace. Faces are cached by spec, so a spec
+// hands out a shared, immutable TFontFace. Faces are cached by request, so a request
 // asks fontconfig only the first time it is resolved; every face keeps the
 // glyph bitmaps it has rendered, so repeated text costs a table look-up per
 // character. Faces and the cache are safe to use from several threads.
@@ -91,7 +91,7 @@ constexpr int CLEARTYPE_NATURAL_QUALITY = 6;  // drawn as ANTIALIASED_QUALITY
 // The largest em height, in pixels, a font can be resolved at.
 constexpr int32_t MaxFontEmHeight = 2048;
 
-struct TFontSpec {
+struct TFontRequest {
     std::string FaceName;
     int32_t Height = 0;       // >0 cell height, <0 em height, 0 default (em 12 px)
     int32_t Width = 0;        // average character width in pixels; 0 = natural
@@ -101,7 +101,7 @@ struct TFontSpec {
     bool StrikeOut = false;
     int32_t Escapement = 0;   // direction of the baseline, tenths of a degree counter-clockwise
     int Quality = DEFAULT_QUALITY;
-    bool operator==(const TFontSpec&) const = default;
+    bool operator==(const TFontRequest&) const = default;
 };
 
 // Text metrics with the meaning of the logical-font API: Height = Ascent +
@@ -144,7 +144,7 @@ public:
     TFontFace(const TFontFace&) = delete;
     TFontFace& operator=(const TFontFace&) = delete;
 
-    const TFontSpec& Spec() const;
+    const TFontRequest& Request() const;
     const std::string& FamilyName() const;  // the installed family used
     const std::string& StyleName() const;   // its style, e.g. "Bold Italic"
     const std::string& FileName() const;
@@ -178,14 +178,14 @@ public:
     struct TImpl;
 
 private:
-    friend std::shared_ptr<TFontFace> ResolveFont(const TFontSpec& Spec);
+    friend std::shared_ptr<TFontFace> ResolveFont(const TFontRequest& Request);
     explicit TFontFace(std::unique_ptr<TImpl> Impl);
     std::unique_ptr<TImpl> FImpl;
 };
 
-// Resolves a spec to a (cached) face. Throws EFontError when the size is out of
+// Resolves a request to a (cached) face. Throws EFontError when the size is out of
 // range or no font at all can be loaded.
-std::shared_ptr<TFontFace> ResolveFont(const TFontSpec& Spec);
+std::shared_ptr<TFontFace> ResolveFont(const TFontRequest& Request);
 
 // The installed family a face name resolves to for the given weight and slant,
 // without loading the font at a size (cached like ResolveFont).

@@ -432,7 +432,7 @@ double ParamAngle(const TRect& Box, TVec V) {
     return std::atan2(-double(V.Y) * a, double(V.X) * b);
 }
 
-struct TArcSpec {
+struct TArcFigure {
     TRect Box;
     TPoint StartPt, EndPt;  // device
     bool Clockwise;
@@ -444,7 +444,7 @@ inline TVec DirOf(const TRect& Box, TPoint P) {
 
 // The sector from the start radial counter-clockwise to the end radial
 // (swapped for clockwise arcs).
-TSector SectorOf(const TRect& Box, const TArcSpec& A) {
+TSector SectorOf(const TRect& Box, const TArcFigure& A) {
     TVec s = DirOf(Box, A.StartPt), e = DirOf(Box, A.EndPt);
     if (A.Clockwise) std::swap(s, e);
     return TSector(int64_t(Box.Left) + Box.Right - 1, int64_t(Box.Top) + Box.Bottom - 1, s, e);
@@ -483,7 +483,7 @@ TChordSide ChordSideOf(TPoint S, TPoint E, bool Clockwise) {
     return c;
 }
 
-void DrawArcFigure(TDCObj* DC, const TTarget& T, TArcKind Kind, TArcSpec A, const TPoint* LeadFrom) {
+void DrawArcFigure(TDCObj* DC, const TTarget& T, TArcKind Kind, TArcFigure A, const TPoint* LeadFrom) {
     const TPenInfo pen = GetPenInfo(DC, T);
     TPattern pat;
     TPaint brushPaint;
@@ -578,7 +578,7 @@ bool ArcCommon(HDC DC, TArcKind Kind, int Left, int Top, int Right, int Bottom, 
                bool To) {
     TDCObj* dc = LookupDC(DC);
     if (!dc) return false;
-    TArcSpec a;
+    TArcFigure a;
     a.Box = NormBox(dc, Left, Top, Right, Bottom);
     a.StartPt = TPoint{dc->DevX(XS), dc->DevY(YS)};
     a.EndPt = TPoint{dc->DevX(XE), dc->DevY(YE)};

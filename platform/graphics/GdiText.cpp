@@ -11,8 +11,8 @@ using namespace gdi;
 
 namespace {
 
-TFontSpec SpecOf(const LOGFONT& F) {
-    TFontSpec s;
+TFontRequest RequestOf(const LOGFONT& F) {
+    TFontRequest s;
     s.FaceName = F.lfFaceName;
     s.Height = F.lfHeight;
     s.Width = F.lfWidth < 0 ? -F.lfWidth : F.lfWidth;
@@ -61,7 +61,7 @@ TRect ToDevice(TDCObj* DC, const TRect& R) {
 
 }  // namespace
 
-std::shared_ptr<TFontFace> ResolveLogFont(const LOGFONT& Font) { return ResolveFont(SpecOf(Font)); }
+std::shared_ptr<TFontFace> ResolveLogFont(const LOGFONT& Font) { return ResolveFont(RequestOf(Font)); }
 
 std::shared_ptr<TFontFace> GetDCFontFace(HDC DC) {
     TDCObj* dc = LookupDC(DC);

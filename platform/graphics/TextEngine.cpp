@@ -233,10 +233,10 @@ int32_t DrawChars(TPixelView Dst, const std::vector<TRect>& Clips, int32_t X, in
     }
     const double Base = M.tmAscent;
     const int32_t L0 = std::min(0, Width), L1 = std::max(0, Width);
-    if (F.Spec().Underline)
+    if (F.Request().Underline)
         FillBand(Dst, Clips, Fr, L0, L1, Base + F.UnderlineOffset(), Base + F.UnderlineOffset() + F.UnderlineThickness(),
                  Pixel);
-    if (F.Spec().StrikeOut)
+    if (F.Request().StrikeOut)
         FillBand(Dst, Clips, Fr, L0, L1, Base + F.StrikeOutOffset(), Base + F.StrikeOutOffset() + F.StrikeOutThickness(),
                  Pixel);
     return Width;
@@ -588,7 +588,7 @@ int32_t DrawTextLayout(TPixelView Dst, std::span<const TRect> Clip, const TFontF
     const bool ShowPrefix = !(Format & DT_HIDEPREFIX) && !(Format & DT_NOPREFIX);
     const uint32_t Pixel = PixelFromColorRef(TextColor);
     // Lines of an upright font outside the clip's rows need no work.
-    const bool Upright = Font.DirX() == 1.0 && !Font.Spec().Italic;
+    const bool Upright = Font.DirX() == 1.0 && !Font.Request().Italic;
     int64_t ClipTop = Clips.front().Top, ClipBottom = Clips.front().Bottom;
     for (const TRect& C : Clips) ClipTop = std::min<int64_t>(ClipTop, C.Top), ClipBottom = std::max<int64_t>(ClipBottom, C.Bottom);
     std::u32string Cs;

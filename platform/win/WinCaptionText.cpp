@@ -14,14 +14,14 @@ void PaintCaptionText(const TPixelView& View, const std::vector<TRect>& Clip, co
 void PaintCaptionText(const TPixelView& View, const std::vector<TRect>& Clip, const TRect& TextRect,
                       const std::string& Text, COLORREF Color, bool Small) {
     if (Clip.empty() || TextRect.IsEmpty() || Text.empty()) return;
-    TFontSpec spec;
-    spec.FaceName = "MS Sans Serif";
-    spec.Height = PointsToHeight(8, 96);  // 8 pt, bold, for both caption sizes
-    spec.Weight = 700;
+    TFontRequest request;
+    request.FaceName = "MS Sans Serif";
+    request.Height = PointsToHeight(8, 96);  // 8 pt, bold, for both caption sizes
+    request.Weight = 700;
     (void)Small;
     std::shared_ptr<TFontFace> face;
     try {
-        face = ResolveFont(spec);
+        face = ResolveFont(request);
     } catch (const std::exception&) {
         return;  // no font at all: the bar stays without text
     }

@@ -45,7 +45,7 @@ uint32_t Peek32(const Bytes& B, size_t At) {
 uint16_t Peek16(const Bytes& B, size_t At) { return uint16_t(B[At] | (B[At + 1] << 8)); }
 
 // The fields of a DIB written by hand.
-struct DibSpec {
+struct DibLayout {
     uint32_t HeaderSize = 40;
     int32_t Width = 1;
     int32_t Height = 1;
@@ -59,7 +59,7 @@ struct DibSpec {
     Bytes Bits;
 };
 
-Bytes MakeDib(const DibSpec& S) {
+Bytes MakeDib(const DibLayout& S) {
     Bytes B;
     Put32(B, S.HeaderSize);
     if (S.HeaderSize == 12) {
@@ -96,7 +96,7 @@ Bytes MakeDib(const DibSpec& S) {
 }
 
 // A BMP file; OffBits < 0 points the bits right after the colour table.
-Bytes MakeBmp(const DibSpec& S, int64_t OffBits = -1) {
+Bytes MakeBmp(const DibLayout& S, int64_t OffBits = -1) {
     const Bytes Dib = MakeDib(S);
     Bytes B = {'B', 'M'};
     Put32(B, uint32_t(14 + Dib.size()));
@@ -289,7 +289,7 @@ TEST(CodecBmp, WriterRefusesWhatItCannotWrite) {
 
 TEST(CodecBmp, ReadsBottomUpAndTopDownRows) {
     // 3 x 2 pixels, 24 bits, rows padded to 12 bytes; file row 0 is red/green/blue.
-    DibSpec S;
+    DibLayout S;
     S.Width = 3;
     S.Height = 2;
     S.Bits = {0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 0, 0,            // red green blue
@@ -303,7 +303,7 @@ TEST(CodecBmp, ReadsBottomUpAndTopDownRows) {
 }
 
 TEST(CodecBmp, ReadsCoreHeaders) {
-    DibSpec S;
+    DibLayout S;
     S.HeaderSize = 12;
     S.Width = 10;
     S.Height = 2;
@@ -317,7 +317,7 @@ TEST(CodecBmp, ReadsCoreHeaders) {
     const uint32_t Bottom[10] = {kWhite, kBlack, kWhite, kBlack, kBlack, kBlack, kBlack, kBlack, kBlack, kWhite};
     for (int X = 0; X < 10; ++X) EXPECT_EQ(Img.Pixels[10 + X], Bottom[X]) << X;
 
-    DibSpec T;
+    DibLayout T;
     T.HeaderSize = 12;
     T.Width = 1;
     T.Height = 1;
@@ -327,7 +327,7 @@ TEST(CodecBmp, ReadsCoreHeaders) {
 }
 
 TEST(CodecBmp, ReadsBareDibsWithShortColourTables) {
-    DibSpec S;
+    DibLayout S;
     S.Width = 4;
     S.Height = 1;
     S.BitCount = 8;
@@ -342,7 +342,7 @@ TEST(CodecBmp, ReadsBareDibsWithShortColourTables) {
 
 TEST(CodecBmp, ColourTableCutShortByThePixelOffset) {
     // 256 colours declared (ClrUsed 0), four stored, the bits right after them.
-    DibSpec S;
+    DibLayout S;
     S.Width = 4;
     S.Height = 1;
     S.BitCount = 8;
@@ -369,7 +369,7 @@ class CodecBmpFields : public ::testing::TestWithParam<FieldCase> {};
 
 TEST_P(CodecBmpFields, DecodesMasks) {
     const FieldCase& C = GetParam();
-    DibSpec S;
+    DibLayout S;
     S.HeaderSize = C.HeaderSize;
     S.Width = int32_t(C.Raw.size());
     S.Height = 1;
@@ -414,7 +414,7 @@ std::vector<uint32_t> Palette16() {
 
 TEST(CodecBmp, Rle8Escapes) {
     // 6 x 4, palette white, red, green, blue. File rows go bottom up.
-    DibSpec S;
+    DibLayout S;
     S.Width = 6;
     S.Height = 4;
     S.BitCount = 8;
@@ -440,7 +440,7 @@ TEST(CodecBmp, Rle8Escapes) {
     EXPECT_EQ(Img.BitCount, 8);
 
     // Without the end-of-bitmap mark the stream may end once every row is done.
-    DibSpec T = S;
+    DibLayout T = S;
     T.Height = 1;
     T.Bits = {6, 1, 0, 0};
     EXPECT_EQ(Bmp(MakeBmp(T)).Pixels, std::vector<uint32_t>(6, kRed));
@@ -456,7 +456,7 @@ TEST(CodecBmp, Rle8Escapes) {
 TEST(CodecBmp, Rle4Escapes) {
     const std::vector<uint32_t> Pal = Palette16();
     auto C = [&](int I) { return 0xFF000000u | Pal[size_t(I)]; };
-    DibSpec S;
+    DibLayout S;
     S.Width = 7;
     S.Height = 3;
     S.BitCount = 4;
@@ -487,8 +487,8 @@ struct HostileBmp {
     const char* Fragment;
 };
 
-DibSpec Small8() {
-    DibSpec S;
+DibLayout Small8() {
+    DibLayout S;
     S.Width = 4;
     S.Height = 2;
     S.BitCount = 8;
@@ -498,8 +498,8 @@ DibSpec Small8() {
     return S;
 }
 
-DibSpec SmallRle() {
-    DibSpec S = Small8();
+DibLayout SmallRle() {
+    DibLayout S = Small8();
     S.Compression = 1;
     S.Bits = {4, 1, 0, 0, 4, 0, 0, 1};
     return S;
@@ -509,12 +509,12 @@ std::vector<HostileBmp> HostileBmps() {
     std::vector<HostileBmp> V;
     auto Add = [&](const char* Name, Bytes B, const char* Fragment) { V.push_back({Name, std::move(B), Fragment}); };
     auto With = [](auto Change) {
-        DibSpec S = Small8();
+        DibLayout S = Small8();
         Change(S);
         return MakeBmp(S);
     };
     auto WithRle = [](auto Change) {
-        DibSpec S = SmallRle();
+        DibLayout S = SmallRle();
         Change(S);
         return MakeBmp(S);
     };
@@ -527,33 +527,33 @@ std::vector<HostileBmp> HostileBmps() {
         Add("wrong signature", B, "BM");
     }
     Add("truncated info header", Bytes(Good.begin(), Good.begin() + 30), "header is truncated");
-    Add("header size 20", With([](DibSpec& S) { S.HeaderSize = 20; }), "header size 20");
-    Add("width over 65535", With([](DibSpec& S) { S.Width = 70000; }), "too large");
-    Add("more than 2^28 pixels", WithRle([](DibSpec& S) {
+    Add("header size 20", With([](DibLayout& S) { S.HeaderSize = 20; }), "header size 20");
+    Add("width over 65535", With([](DibLayout& S) { S.Width = 70000; }), "too large");
+    Add("more than 2^28 pixels", WithRle([](DibLayout& S) {
             S.Width = 20000;
             S.Height = 20000;
             S.Bits = {0, 1};
         }),
         "too large");
-    Add("negative width", With([](DibSpec& S) { S.Width = -4; }), "width -4");
-    Add("zero width", With([](DibSpec& S) { S.Width = 0; }), "width 0");
-    Add("zero height", With([](DibSpec& S) { S.Height = 0; }), "height is zero");
-    Add("lowest height", With([](DibSpec& S) { S.Height = INT32_MIN; }), "height is out of range");
-    Add("zero planes", With([](DibSpec& S) { S.Planes = 0; }), "planes is 0");
-    Add("bit count 7", With([](DibSpec& S) { S.BitCount = 7; }), "bit count 7");
-    Add("bit count 0", With([](DibSpec& S) { S.BitCount = 0; }), "bit count 0");
-    Add("RLE8 with 4 bits", With([](DibSpec& S) {
+    Add("negative width", With([](DibLayout& S) { S.Width = -4; }), "width -4");
+    Add("zero width", With([](DibLayout& S) { S.Width = 0; }), "width 0");
+    Add("zero height", With([](DibLayout& S) { S.Height = 0; }), "height is zero");
+    Add("lowest height", With([](DibLayout& S) { S.Height = INT32_MIN; }), "height is out of range");
+    Add("zero planes", With([](DibLayout& S) { S.Planes = 0; }), "planes is 0");
+    Add("bit count 7", With([](DibLayout& S) { S.BitCount = 7; }), "bit count 7");
+    Add("bit count 0", With([](DibLayout& S) { S.BitCount = 0; }), "bit count 0");
+    Add("RLE8 with 4 bits", With([](DibLayout& S) {
             S.BitCount = 4;
             S.Compression = 1;
         }),
         "RLE8");
-    Add("bit fields with 24 bits", With([](DibSpec& S) {
+    Add("bit fields with 24 bits", With([](DibLayout& S) {
             S.BitCount = 24;
             S.Compression = 3;
             S.Masks = {0xFF0000, 0xFF00, 0xFF};
         }),
         "bit fields");
-    Add("16-bit masks too wide", With([](DibSpec& S) {
+    Add("16-bit masks too wide", With([](DibLayout& S) {
             S.BitCount = 16;
             S.Compression = 3;
             S.ClrUsed = 0;
@@ -562,7 +562,7 @@ std::vector<HostileBmp> HostileBmps() {
         }),
         "masks do not fit");
     {
-        DibSpec S = Small8();
+        DibLayout S = Small8();
         S.BitCount = 16;
         S.Compression = 3;
         S.ClrUsed = 0;
@@ -571,32 +571,32 @@ std::vector<HostileBmp> HostileBmps() {
         Bytes B = MakeBmp(S, 0);
         Add("masks truncated", B, "masks are truncated");
     }
-    Add("JPEG compression", With([](DibSpec& S) { S.Compression = 4; }), "compression 4");
+    Add("JPEG compression", With([](DibLayout& S) { S.Compression = 4; }), "compression 4");
     {
         // Colour table declared bigger than the data, no pixel offset given.
-        DibSpec S = Small8();
+        DibLayout S = Small8();
         S.ClrUsed = 200;
         Add("palette beyond the file", MakeBmp(S, 0), "colour table runs past");
     }
-    Add("palette count absurd", With([](DibSpec& S) { S.ClrUsed = 0x40000000; }), "colour table has");
+    Add("palette count absurd", With([](DibLayout& S) { S.ClrUsed = 0x40000000; }), "colour table has");
     {
-        DibSpec S = Small8();
+        DibLayout S = Small8();
         Add("offset past the end", MakeBmp(S, int64_t(MakeBmp(S).size()) + 100), "offset is past the end");
         Add("offset inside the header", MakeBmp(S, 20), "starts inside the header");
         Add("offset at the header", MakeBmp(S, 14), "starts inside the header");
     }
-    Add("pixel data truncated", With([](DibSpec& S) { S.Bits.resize(7); }), "pixel data is truncated");
-    Add("RLE run past the row", WithRle([](DibSpec& S) { S.Bits = {5, 1, 0, 1}; }), "runs past the image");
-    Add("RLE runs past the last row", WithRle([](DibSpec& S) { S.Bits = {4, 1, 0, 0, 4, 1, 0, 0, 1, 1, 0, 1}; }),
+    Add("pixel data truncated", With([](DibLayout& S) { S.Bits.resize(7); }), "pixel data is truncated");
+    Add("RLE run past the row", WithRle([](DibLayout& S) { S.Bits = {5, 1, 0, 1}; }), "runs past the image");
+    Add("RLE runs past the last row", WithRle([](DibLayout& S) { S.Bits = {4, 1, 0, 0, 4, 1, 0, 0, 1, 1, 0, 1}; }),
         "runs past the image");
-    Add("RLE absolute run past the row", WithRle([](DibSpec& S) { S.Bits = {0, 5, 1, 1, 1, 1, 1, 0, 0, 1}; }),
+    Add("RLE absolute run past the row", WithRle([](DibLayout& S) { S.Bits = {0, 5, 1, 1, 1, 1, 1, 0, 0, 1}; }),
         "runs past the image");
-    Add("RLE delta past the image", WithRle([](DibSpec& S) { S.Bits = {0, 2, 1, 5, 0, 1}; }), "delta");
-    Add("RLE delta past the row", WithRle([](DibSpec& S) { S.Bits = {2, 1, 0, 2, 3, 0, 0, 1}; }), "delta");
-    Add("RLE without end", WithRle([](DibSpec& S) { S.Bits = {4, 1, 0, 0}; }), "ends before");
-    Add("RLE absolute run truncated", WithRle([](DibSpec& S) { S.Bits = {0, 4, 1, 1}; }), "truncated");
-    Add("RLE delta truncated", WithRle([](DibSpec& S) { S.Bits = {0, 2, 1}; }), "truncated");
-    Add("RLE with no data", WithRle([](DibSpec& S) { S.Bits.clear(); }), "offset is past the end");
+    Add("RLE delta past the image", WithRle([](DibLayout& S) { S.Bits = {0, 2, 1, 5, 0, 1}; }), "delta");
+    Add("RLE delta past the row", WithRle([](DibLayout& S) { S.Bits = {2, 1, 0, 2, 3, 0, 0, 1}; }), "delta");
+    Add("RLE without end", WithRle([](DibLayout& S) { S.Bits = {4, 1, 0, 0}; }), "ends before");
+    Add("RLE absolute run truncated", WithRle([](DibLayout& S) { S.Bits = {0, 4, 1, 1}; }), "truncated");
+    Add("RLE delta truncated", WithRle([](DibLayout& S) { S.Bits = {0, 2, 1}; }), "truncated");
+    Add("RLE with no data", WithRle([](DibLayout& S) { S.Bits.clear(); }), "offset is past the end");
     return V;
 }
 
@@ -617,7 +617,7 @@ TEST(CodecBmp, EveryTruncationIsRefusedOrHarmless) {
         WriteBmp(Pattern(13, 5, 50, false), 8, true), WriteBmp(Pattern(13, 5, 0, false), 24),
         WriteBmp(Pattern(13, 5, 0, true), 32),
     };
-    DibSpec Fields;
+    DibLayout Fields;
     Fields.HeaderSize = 124;
     Fields.Width = 3;
     Fields.Height = 2;

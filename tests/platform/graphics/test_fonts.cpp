@@ -54,8 +54,8 @@ struct TCanvas {
     }
 };
 
-TFontSpec Spec(const std::string& Face, int32_t Height, int32_t Weight = 400, bool Italic = false) {
-    TFontSpec S;
+TFontRequest Request(const std::string& Face, int32_t Height, int32_t Weight = 400, bool Italic = false) {
+    TFontRequest S;
     S.FaceName = Face;
     S.Height = Height;
     S.Weight = Weight;
@@ -64,7 +64,7 @@ TFontSpec Spec(const std::string& Face, int32_t Height, int32_t Weight = 400, bo
 }
 
 std::shared_ptr<TFontFace> Font(const std::string& Face = "Arial", int32_t Height = -13) {
-    return ResolveFont(Spec(Face, Height));
+    return ResolveFont(Request(Face, Height));
 }
 
 int32_t Width(const TFontFace& F, std::string_view S) { return GetTextExtent(F, S).cx; }
@@ -106,11 +106,11 @@ TEST(FontResolution, AliasesMapOntoInstalledFamilies) {
     for (const TAliasCase& C : Cases) {
         SCOPED_TRACE(C.Asked);
         EXPECT_EQ(ResolveFamilyName(C.Asked), C.Family);
-        auto F = ResolveFont(Spec(C.Asked, -12));
+        auto F = ResolveFont(Request(C.Asked, -12));
         EXPECT_EQ(F->FamilyName(), C.Family);
         EXPECT_FALSE(F->FileName().empty());
         // Bold and italic requests keep the family.
-        EXPECT_EQ(ResolveFont(Spec(C.Asked, -12, 700, true))->FamilyName(), C.Family);
+        EXPECT_EQ(ResolveFont(Request(C.Asked, -12, 700, true))->FamilyName(), C.Family);
     }
 }
 
@@ -135,25 +135,25 @@ TEST(FontResolution, OtherNamesGoThroughFontconfig) {
 }
 
 TEST(FontResolution, FacesAreCachedBySpec) {
-    auto A = ResolveFont(Spec("Arial", -13));
-    auto B = ResolveFont(Spec("arial", -13));
+    auto A = ResolveFont(Request("Arial", -13));
+    auto B = ResolveFont(Request("arial", -13));
     EXPECT_EQ(A.get(), B.get());
-    EXPECT_NE(A.get(), ResolveFont(Spec("Arial", -14)).get());
-    EXPECT_NE(A.get(), ResolveFont(Spec("Arial", -13, 700)).get());
+    EXPECT_NE(A.get(), ResolveFont(Request("Arial", -14)).get());
+    EXPECT_NE(A.get(), ResolveFont(Request("Arial", -13, 700)).get());
     // The glyph cache hands out the same rendering again.
     EXPECT_EQ(&A->Glyph(U'x'), &A->Glyph(U'x'));
     EXPECT_EQ(&A->Glyph(U'\u20AC'), &A->Glyph(U'\u20AC'));
     TrimFontCache();  // A and B still hold the face
-    EXPECT_EQ(ResolveFont(Spec("Arial", -13)).get(), A.get());
+    EXPECT_EQ(ResolveFont(Request("Arial", -13)).get(), A.get());
 }
 
 TEST(FontResolution, BadSizesAreRefused) {
-    EXPECT_THROW(ResolveFont(Spec("Arial", -(MaxFontEmHeight + 1))), EFontError);
-    EXPECT_THROW(ResolveFont(Spec("Arial", 1000000)), EFontError);
-    TFontSpec S = Spec("Arial", -12);
+    EXPECT_THROW(ResolveFont(Request("Arial", -(MaxFontEmHeight + 1))), EFontError);
+    EXPECT_THROW(ResolveFont(Request("Arial", 1000000)), EFontError);
+    TFontRequest S = Request("Arial", -12);
     S.Width = 100000;
     EXPECT_THROW(ResolveFont(S), EFontError);
-    EXPECT_NO_THROW(ResolveFont(Spec("Arial", -MaxFontEmHeight)));
+    EXPECT_NO_THROW(ResolveFont(Request("Arial", -MaxFontEmHeight)));
 }
 
 TEST(FontResolution, PointsToHeight) {
@@ -209,9 +209,9 @@ TEST(FontMetrics, LargerFontsAreLargerAndMonoIsFixedPitch) {
     EXPECT_EQ(Width(*Mono, "iiii"), Width(*Mono, "WWWW"));
     EXPECT_FALSE(Font("Arial")->Metrics().tmFixedPitch);
     // A requested average width narrows or widens the font.
-    TFontSpec Narrow = Spec("Arial", -16);
+    TFontRequest Narrow = Request("Arial", -16);
     Narrow.Width = 4;
-    TFontSpec Wide = Spec("Arial", -16);
+    TFontRequest Wide = Request("Arial", -16);
     Wide.Width = 14;
     EXPECT_LT(Width(*ResolveFont(Narrow), "Hello World"), Width(*Font("Arial", -16), "Hello World"));
     EXPECT_GT(Width(*ResolveFont(Wide), "Hello World"), Width(*Font("Arial", -16), "Hello World"));
@@ -243,7 +243,7 @@ TEST(TextExtent, BoldIsAtLeastAsWide) {
         for (int32_t H : {-11, -13, -20}) {
             SCOPED_TRACE(std::string(Face) + " " + std::to_string(H));
             auto R = Font(Face, H);
-            auto B = ResolveFont(Spec(Face, H, 700));
+            auto B = ResolveFont(Request(Face, H, 700));
             EXPECT_GE(Width(*B, "Hello World 123"), Width(*R, "Hello World 123"));
             EXPECT_GE(B->Metrics().tmWeight, 600);
         }
@@ -269,10 +269,10 @@ TEST(TextExtent, ExPointFitAndPartialExtents) {
 TEST(TextExtent, SyntheticStylesSlantAndEmbolden) {
     std::shared_ptr<TFontFace> It, Up;
     for (const char* Face : {"DejaVu Math TeX Gyre", "DejaVu Sans"}) {
-        auto F = ResolveFont(Spec(Face, -40, 400, true));
+        auto F = ResolveFont(Request(Face, -40, 400, true));
         if (F->SyntheticItalic()) {
             It = F;
-            Up = ResolveFont(Spec(Face, -40));
+            Up = ResolveFont(Request(Face, -40));
             break;
         }
     }
@@ -296,7 +296,7 @@ TEST(TextExtent, SyntheticStylesSlantAndEmbolden) {
     EXPECT_EQ(RowSpan(A, IA.Top + 1), RowSpan(A, IA.Bottom - 2));
     EXPECT_GT(RowSpan(B, IB.Top + 1), RowSpan(B, IB.Bottom - 2) + 3);
 
-    auto Bold = ResolveFont(Spec(It->FamilyName(), -40, 700, true));
+    auto Bold = ResolveFont(Request(It->FamilyName(), -40, 700, true));
     EXPECT_GE(Width(*Bold, "Hello"), Width(*It, "Hello"));
     if (Bold->SyntheticBold()) {
         EXPECT_GT(Width(*Bold, "Hello"), Width(*It, "Hello"));
@@ -346,7 +346,7 @@ TEST(TextUtf8, InvalidTextIsMeasuredAndDrawn) {
 TEST(TextRun, OpaqueFillsExactlyTheCell) {
     for (int Quality : {DEFAULT_QUALITY, ANTIALIASED_QUALITY}) {
         SCOPED_TRACE(Quality);
-        TFontSpec S = Spec("Arial", -15);
+        TFontRequest S = Request("Arial", -15);
         S.Quality = Quality;
         auto F = ResolveFont(S);
         TCanvas C(200, 60);
@@ -371,7 +371,7 @@ TEST(TextRun, OpaqueFillsExactlyTheCell) {
 
 TEST(TextRun, TransparentLeavesTheBackgroundAndAntialiasingBlends) {
     auto Mono = Font("Arial", -16);
-    TFontSpec S = Spec("Arial", -16);
+    TFontRequest S = Request("Arial", -16);
     S.Quality = ANTIALIASED_QUALITY;
     auto AA = ResolveFont(S);
     EXPECT_TRUE(AA->Antialiased());
@@ -465,7 +465,7 @@ TEST(TextRun, SpacingArrayPlacesEachCharacter) {
 }
 
 TEST(TextRun, UnderlineAndStrikeOutSpanTheRun) {
-    TFontSpec S = Spec("Times New Roman", -20);
+    TFontRequest S = Request("Times New Roman", -20);
     S.Underline = true;
     S.StrikeOut = true;
     auto F = ResolveFont(S);
@@ -511,7 +511,7 @@ TEST(TextRun, AlignmentOfTheReferencePoint) {
     for (const TCase& C : Cases) EXPECT_EQ(AlignTextOrigin(*F, 100, 50, C.Align, W), C.Expected) << C.Align;
 
     // Turned by 90 degrees: "down" points to the right, the run goes up.
-    TFontSpec S = Spec("Arial", -16);
+    TFontRequest S = Request("Arial", -16);
     S.Escapement = 900;
     auto R = ResolveFont(S);
     EXPECT_EQ(AlignTextOrigin(*R, 100, 50, TA_BASELINE, W), (TPoint{100 - M.tmAscent, 50}));
@@ -533,7 +533,7 @@ TEST(TextRun, EscapementTurnsTheRun) {
     };
     for (const TCase& C : Cases) {
         SCOPED_TRACE(C.Escapement);
-        TFontSpec S = Spec("Arial", -16);
+        TFontRequest S = Request("Arial", -16);
         S.Escapement = C.Escapement;
         auto F = ResolveFont(S);
         TCanvas Can(300, 300);
@@ -549,7 +549,7 @@ TEST(TextRun, EscapementTurnsTheRun) {
         EXPECT_GT(Ink.Width() * Ink.Height(), Cell.Width() * Cell.Height() / 4);
     }
     // Any angle: 45 degrees goes up and to the right.
-    TFontSpec S = Spec("Arial", -16);
+    TFontRequest S = Request("Arial", -16);
     S.Escapement = 450;
     auto F = ResolveFont(S);
     TCanvas Can(300, 300);
@@ -911,16 +911,16 @@ TEST(FontThreads, ConcurrentResolutionMeasuringAndDrawing) {
     for (int I = 0; I < N; ++I)
         Threads.emplace_back([&, I] {
             for (int K = 0; K < Rounds; ++K) {
-                auto F = ResolveFont(Spec(K % 2 ? "Verdana" : "tahoma", -23 - (K % 3)));
+                auto F = ResolveFont(Request(K % 2 ? "Verdana" : "tahoma", -23 - (K % 3)));
                 Widths[I].push_back(Width(*F, T));
             }
-            auto G = ResolveFont(Spec("Verdana", -23));
+            auto G = ResolveFont(Request("Verdana", -23));
             TCanvas C(400, 40);
             DrawTextRun(C.View, C.Bounds(), 2, 2, *G, T, kBlack, false, kWhite);
             Pictures[I] = C.Pixels;
         });
     for (auto& Th : Threads) Th.join();
-    auto G = ResolveFont(Spec("Verdana", -23));
+    auto G = ResolveFont(Request("Verdana", -23));
     TCanvas Want(400, 40);
     DrawTextRun(Want.View, Want.Bounds(), 2, 2, *G, T, kBlack, false, kWhite);
     EXPECT_GT(Want.Count(kBlack), 100);
@@ -928,7 +928,7 @@ TEST(FontThreads, ConcurrentResolutionMeasuringAndDrawing) {
         EXPECT_EQ(Pictures[I], Want.Pixels);
         ASSERT_EQ(Widths[I].size(), size_t(Rounds));
         for (int K = 0; K < Rounds; ++K)
-            EXPECT_EQ(Widths[I][K], Width(*ResolveFont(Spec("Verdana", -23 - (K % 3))), T));
+            EXPECT_EQ(Widths[I][K], Width(*ResolveFont(Request("Verdana", -23 - (K % 3))), T));
     }
 }
 
@@ -962,7 +962,7 @@ TEST(FontSampleSheet, RendersEveryAliasAndLayout) {
                              {"StrikeOut", 400, false, false, true, 0},  {"Antialiased", 400, false, false, false, 4}};
     int32_t X = 8;
     for (const TStyle& S : Styles) {
-        TFontSpec Sp = Spec("Arial", -15, S.Weight, S.Italic);
+        TFontRequest Sp = Request("Arial", -15, S.Weight, S.Italic);
         Sp.Underline = S.Underline;
         Sp.StrikeOut = S.StrikeOut;
         Sp.Quality = S.Quality;
@@ -1010,7 +1010,7 @@ TEST(FontSampleSheet, RendersEveryAliasAndLayout) {
     Y += 140;
     const int32_t Escapements[] = {0, 450, 900, 1800, 2700};
     for (int I = 0; I < 5; ++I) {
-        TFontSpec S = Spec("Arial", -14);
+        TFontRequest S = Request("Arial", -14);
         S.Escapement = Escapements[I];
         auto RF = ResolveFont(S);
         const int32_t PX = 60 + I * 140, PY = Y + 80;
