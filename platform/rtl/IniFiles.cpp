@@ -38,33 +38,6 @@ std::string_view TrimView(std::string_view S) {
     return S.substr(b, e - b);
 }
 
-// The case-folded form of a name: ASCII letters and the letters that
-// UnicodeUpperCase maps, in upper case.  Bytes that are not valid UTF-8 stay
-// as they are, so two different names never fold to the same text through a
-// replacement character.
-std::string Fold(std::string_view S) {
-    std::string out;
-    out.reserve(S.size());
-    size_t i = 0;
-    while (i < S.size()) {
-        const unsigned char c = static_cast<unsigned char>(S[i]);
-        if (c < 0x80) {
-            out += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : static_cast<char>(c);
-            ++i;
-            continue;
-        }
-        size_t p = i;
-        const char32_t cp = Utf8Decode(S, p);
-        if (cp == 0xFFFD && p == i + 1) {
-            out += static_cast<char>(c);
-        } else {
-            out += Utf8Encode(UnicodeUpperCase(cp));
-        }
-        i = p;
-    }
-    return out;
-}
-
 // One pair of matching outer quotes removed, as the profile API does.
 std::string_view Dequote(std::string_view V) {
     if (V.size() >= 2 && (V.front() == '"' || V.front() == '\'') && V.back() == V.front())
@@ -243,7 +216,7 @@ public:
         void Reindex() {
             FirstKey.clear();
             for (size_t i = 0; i < Body.size(); ++i)
-                if (Body[i].Kind == lkKey) FirstKey.emplace(Fold(Body[i].Key()), i);
+                if (Body[i].Kind == lkKey) FirstKey.emplace(FoldName(Body[i].Key()), i);
         }
     };
 
@@ -326,9 +299,9 @@ public:
 
     // The first line of that key, or nullptr.
     const TLine* Find(const std::string& Section, const std::string& Ident) const {
-        const auto secs = FSectionIndex.find(Fold(TrimView(Section)));
+        const auto secs = FSectionIndex.find(FoldName(TrimView(Section)));
         if (secs == FSectionIndex.end()) return nullptr;
-        const std::string key = Fold(TrimView(Ident));
+        const std::string key = FoldName(TrimView(Ident));
         for (size_t s : secs->second) {
             const TSection& sec = FSections[s];
             const auto it = sec.FirstKey.find(key);
@@ -338,13 +311,13 @@ public:
     }
 
     bool SectionExists(const std::string& Section) const {
-        return FSectionIndex.count(Fold(TrimView(Section))) != 0;
+        return FSectionIndex.count(FoldName(TrimView(Section))) != 0;
     }
 
     // Calls Fn(line) for every key of Section once, in the order of first appearance.
     template <class F>
     void ForEachKey(const std::string& Section, F&& Fn) const {
-        const auto secs = FSectionIndex.find(Fold(TrimView(Section)));
+        const auto secs = FSectionIndex.find(FoldName(TrimView(Section)));
         if (secs == FSectionIndex.end()) return;
         std::unordered_set<std::string> seen;
         const bool several = secs->second.size() > 1;
@@ -353,7 +326,7 @@ public:
             for (size_t i = 0; i < sec.Body.size(); ++i) {
                 const TLine& line = sec.Body[i];
                 if (line.Kind != lkKey) continue;
-                std::string key = Fold(line.Key());
+                std::string key = FoldName(line.Key());
                 if (sec.FirstKey.at(key) != i) continue;  // a later duplicate in this occurrence
                 if (several && !seen.insert(std::move(key)).second) continue;
                 Fn(line);
@@ -365,7 +338,7 @@ public:
     void ForEachSection(F&& Fn) const {
         std::unordered_set<std::string> seen;
         for (const TSection& sec : FSections)
-            if (seen.insert(Fold(sec.Name)).second) Fn(sec.Name);
+            if (seen.insert(FoldName(sec.Name)).second) Fn(sec.Name);
     }
 
     // Sets a key; false when the file already says exactly that.
@@ -373,7 +346,7 @@ public:
         const std::string sec = CheckSection(Section);
         const std::string key = CheckKey(Ident);
         const std::string encoded = EncodeValue(Value);
-        const std::string secFold = Fold(sec), keyFold = Fold(key);
+        const std::string secFold = FoldName(sec), keyFold = FoldName(key);
         const auto secs = FSectionIndex.find(secFold);
         if (secs != FSectionIndex.end()) {
             for (size_t s : secs->second) {
@@ -418,9 +391,9 @@ public:
     }
 
     bool DeleteKey(const std::string& Section, const std::string& Ident) {
-        const auto secs = FSectionIndex.find(Fold(TrimView(Section)));
+        const auto secs = FSectionIndex.find(FoldName(TrimView(Section)));
         if (secs == FSectionIndex.end()) return false;
-        const std::string key = Fold(TrimView(Ident));
+        const std::string key = FoldName(TrimView(Ident));
         bool changed = false;
         for (size_t s : secs->second) {
             TSection& sec = FSections[s];
@@ -428,7 +401,7 @@ public:
             std::vector<TLine> kept;
             kept.reserve(sec.Body.size());
             for (TLine& line : sec.Body)
-                if (line.Kind != lkKey || Fold(line.Key()) != key) kept.push_back(std::move(line));
+                if (line.Kind != lkKey || FoldName(line.Key()) != key) kept.push_back(std::move(line));
             sec.Body = std::move(kept);
             sec.Reindex();
             changed = true;
@@ -437,16 +410,16 @@ public:
     }
 
     bool EraseSection(const std::string& Section) {
-        const std::string fold = Fold(TrimView(Section));
+        const std::string fold = FoldName(TrimView(Section));
         if (FSectionIndex.count(fold) == 0) return false;
         std::vector<TSection> kept;
         kept.reserve(FSections.size());
         for (TSection& sec : FSections)
-            if (Fold(sec.Name) != fold) kept.push_back(std::move(sec));
+            if (FoldName(sec.Name) != fold) kept.push_back(std::move(sec));
         FSections = std::move(kept);
         FSectionIndex.clear();
         for (size_t i = 0; i < FSections.size(); ++i)
-            FSectionIndex[Fold(FSections[i].Name)].push_back(i);
+            FSectionIndex[FoldName(FSections[i].Name)].push_back(i);
         return true;
     }
 
@@ -503,7 +476,7 @@ private:
             TSection sec;
             sec.Name = std::string(TrimView(std::string_view(Text).substr(b + 1, end - b - 1)));
             sec.Header = std::move(Text);
-            FSectionIndex[Fold(sec.Name)].push_back(FSections.size());
+            FSectionIndex[FoldName(sec.Name)].push_back(FSections.size());
             FSections.push_back(std::move(sec));
             return;
         }
@@ -514,7 +487,7 @@ private:
         TSection& sec = FSections.back();
         sec.Body.push_back(MakeKeyLine(std::move(Text), true));
         const TLine& line = sec.Body.back();
-        if (line.Kind == lkKey) sec.FirstKey.emplace(Fold(line.Key()), sec.Body.size() - 1);
+        if (line.Kind == lkKey) sec.FirstKey.emplace(FoldName(line.Key()), sec.Body.size() - 1);
     }
 
     std::string FBom;

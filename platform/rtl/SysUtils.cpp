@@ -231,6 +231,28 @@ char32_t UnicodeUpperCase(char32_t c) {
     return c;
 }
 
+std::string FoldName(std::string_view S) {
+    std::string out;
+    out.reserve(S.size());
+    size_t i = 0;
+    while (i < S.size()) {
+        const unsigned char c = static_cast<unsigned char>(S[i]);
+        if (c < 0x80) {
+            out += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        size_t p = i;
+        const char32_t cp = Utf8Decode(S, p);
+        if (cp == 0xFFFD && p == i + 1)
+            out += static_cast<char>(c);
+        else
+            out += Utf8Encode(UnicodeUpperCase(cp));
+        i = p;
+    }
+    return out;
+}
+
 char32_t UnicodeLowerCase(char32_t c) {
     if (c < 0x80) return IsAsciiUpper(static_cast<unsigned char>(c)) ? c + 32 : c;
     if (c < 0x100) {

@@ -63,6 +63,11 @@ std::string Utf8Encode(char32_t CodePoint);
 // Simple case mapping of one code point (see the header comment for the
 // scripts covered); other code points are returned unchanged.
 char32_t UnicodeUpperCase(char32_t CodePoint);
+// The case-folded form of a name, for case-insensitive keys: ASCII letters
+// and the letters UnicodeUpperCase maps, in upper case.  Bytes that are not
+// valid UTF-8 stay as they are, so two different names never fold to the
+// same text through a replacement character.
+std::string FoldName(std::string_view S);
 char32_t UnicodeLowerCase(char32_t CodePoint);
 
 // ---------------------------------------------------------------------------

@@ -46,30 +46,6 @@ LONG Fail(LONG Code, std::string Message) {
 // ---------------------------------------------------------------------------
 // Names
 
-// The case-folded form of a name (see IniFiles.cpp: bytes that are not valid
-// UTF-8 stay as they are).
-std::string Fold(std::string_view S) {
-    std::string out;
-    out.reserve(S.size());
-    size_t i = 0;
-    while (i < S.size()) {
-        const unsigned char c = static_cast<unsigned char>(S[i]);
-        if (c < 0x80) {
-            out += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : static_cast<char>(c);
-            ++i;
-            continue;
-        }
-        size_t p = i;
-        const char32_t cp = Utf8Decode(S, p);
-        if (cp == 0xFFFD && p == i + 1)
-            out += static_cast<char>(c);
-        else
-            out += Utf8Encode(UnicodeUpperCase(cp));
-        i = p;
-    }
-    return out;
-}
-
 bool ValidKeyName(std::string_view Name) {
     if (Name.empty() || Name.size() > kMaxKeyName) return false;
     for (char ch : Name) {
@@ -484,7 +460,7 @@ bool ParseStore(std::string_view Text, TRegNode& Root, uint64_t& Generation, std
                 const std::string_view keyName = path.substr(0, sep);
                 if (!ValidKeyName(keyName)) return bad("bad key name");
                 if (++depth > kMaxDepth) return bad("keys nested too deep");
-                const std::string fold = Fold(keyName);
+                const std::string fold = FoldName(keyName);
                 TRegNode* child = current->Find(fold);
                 if (!child) {
                     auto node = std::make_unique<TRegNode>();
@@ -525,7 +501,7 @@ bool ParseStore(std::string_view Text, TRegNode& Root, uint64_t& Generation, std
         rest.remove_prefix(1);
         DWORD type = REG_NONE;
         if (!ParseData(rest, type, data)) return bad("bad value data");
-        const std::string fold = Fold(name);
+        const std::string fold = FoldName(name);
         if (TRegValue* v = current->FindValue(fold)) {
             v->Type = type;
             v->Data = data;
@@ -925,7 +901,7 @@ HKEY NewHandle(THandle Handle) {
 std::vector<std::string> FoldAll(const std::vector<std::string>& Names) {
     std::vector<std::string> out;
     out.reserve(Names.size());
-    for (const std::string& n : Names) out.push_back(Fold(n));
+    for (const std::string& n : Names) out.push_back(FoldName(n));
     return out;
 }
 
@@ -966,7 +942,7 @@ LONG QueryValue(HKEY Key, const std::string& Name, DWORD& Type, std::string& Dat
     THandle h;
     if (!LookupHandle(Key, h)) return ERROR_INVALID_HANDLE;
     if (!(h.Access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
-    const std::string fold = Fold(Name);
+    const std::string fold = FoldName(Name);
     return gStores[h.Root].Read([&](const TRegNode& root) {
         TRegNode* node;
         if (const LONG rc = KeyOf(root, h, node)) return rc;
@@ -1002,7 +978,7 @@ LONG RenameValueOf(HKEY Key, const std::string& OldName, const std::string& NewN
     if (!LookupHandle(Key, h)) return ERROR_INVALID_HANDLE;
     if (!(h.Access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
     if (NewName.size() > kMaxValueName) return ERROR_INVALID_PARAMETER;
-    const std::string oldFold = Fold(OldName), newFold = Fold(NewName);
+    const std::string oldFold = FoldName(OldName), newFold = FoldName(NewName);
     return gStores[h.Root].Write([&](TRegNode& root, bool& changed) {
         TRegNode* node;
         if (const LONG rc = KeyOf(root, h, node)) return rc;
@@ -1151,7 +1127,7 @@ LONG RegSetValueEx(HKEY hKey, const char* lpValueName, DWORD, DWORD dwType, cons
     if (!LookupHandle(hKey, h)) return ERROR_INVALID_HANDLE;
     if (!(h.Access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
     const std::string data = cbData ? std::string(reinterpret_cast<const char*>(lpData), cbData) : std::string();
-    const std::string fold = Fold(name);
+    const std::string fold = FoldName(name);
     return gStores[h.Root].Write([&](TRegNode& root, bool& changed) {
         TRegNode* node;
         if (const LONG rc = KeyOf(root, h, node)) return rc;
@@ -1173,7 +1149,7 @@ LONG RegDeleteValue(HKEY hKey, const char* lpValueName) {
     THandle h;
     if (!LookupHandle(hKey, h)) return ERROR_INVALID_HANDLE;
     if (!(h.Access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
-    const std::string fold = Fold(ValueNameOf(lpValueName));
+    const std::string fold = FoldName(ValueNameOf(lpValueName));
     return gStores[h.Root].Write([&](TRegNode& root, bool& changed) {
         TRegNode* node;
         if (const LONG rc = KeyOf(root, h, node)) return rc;
