@@ -100,17 +100,16 @@ bool ExtTextOut(HDC DC, int X, int Y, unsigned Options, const TRect* Rect, std::
     } else {
         width = GetTextExtent(*face, Text).cx;
         if (dc->S.CharExtra != 0) {
-            const size_t n = DecodeUtf8(Text).size();
-            const TSize natural = GetTextExtent(*face, Text);
+            // Every character advances by its own width plus the extra.
             std::vector<int32_t> partial;
             GetTextExtentEx(*face, Text, -1, &partial);
-            advances.resize(n);
+            advances.resize(partial.size());
             int32_t prev = 0;
-            for (size_t i = 0; i < n && i < partial.size(); ++i) {
+            for (size_t i = 0; i < partial.size(); ++i) {
                 advances[i] = partial[i] - prev + dc->S.CharExtra;
                 prev = partial[i];
             }
-            width = natural.cx + dc->S.CharExtra * static_cast<int32_t>(n);
+            width += dc->S.CharExtra * static_cast<int32_t>(partial.size());
         }
     }
 
