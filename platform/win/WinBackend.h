@@ -76,7 +76,7 @@ void SetScreenSize(int32_t Width, int32_t Height);
 // Keys go to the focus window, or as WM_SYS* to the active window when no
 // window has the focus; Alt held down makes them WM_SYSKEY*.
 
-enum TMouseButton : int { mbLeftButton = 0, mbRightButton = 1, mbMiddleButton = 2, mbXButton1 = 3, mbXButton2 = 4 };
+enum TInputButton : int { mbLeftButton = 0, mbRightButton = 1, mbMiddleButton = 2, mbXButton1 = 3, mbXButton2 = 4 };
 
 // Moves the pointer (kept inside the cursor clip rectangle and the screen).
 void FeedMouseMove(int32_t X, int32_t Y);
@@ -84,7 +84,7 @@ void FeedMouseMove(int32_t X, int32_t Y);
 // come for CS_DBLCLKS classes (and always in the frame) when the second
 // press is within GetDoubleClickTime on the platform clock and within
 // SM_CXDOUBLECLK x SM_CYDOUBLECLK of the first.
-void FeedMouseButton(TMouseButton Button, bool Down, int32_t X, int32_t Y);
+void FeedMouseButton(TInputButton Button, bool Down, int32_t X, int32_t Y);
 // Delta in multiples of WHEEL_DELTA (120) per notch, positive away from the
 // user.  Goes to the focus window (DefWindowProc passes it to the parent).
 void FeedMouseWheel(int32_t Delta, int32_t X, int32_t Y);

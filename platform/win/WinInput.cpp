@@ -499,7 +499,7 @@ void FeedMouseMove(int32_t X, int32_t Y) {
     MoveCursorTo(TPoint{X, Y});
 }
 
-void FeedMouseButton(TMouseButton Button, bool Down, int32_t X, int32_t Y) {
+void FeedMouseButton(TInputButton Button, bool Down, int32_t X, int32_t Y) {
     TLock l;
     TState& st = S();
     if (Button < mbLeftButton || Button > mbXButton2) return;

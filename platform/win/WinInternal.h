@@ -212,7 +212,7 @@ struct TQueued {
     // Raw input, before it is turned into a message.
     TRawKind Raw = rkNone;
     TPoint Pt;            // screen
-    int Button = 0;       // TMouseButton
+    int Button = 0;       // TInputButton
     bool Down = false;
     int Delta = 0;        // wheel
     WPARAM MK = 0;        // MK_* state when fed

@@ -156,7 +156,7 @@ protected:
         for (int vk = 1; vk < 256; ++vk)
             if (GetAsyncKeyState(vk) & 0x8000) {
                 if (vk >= VK_LBUTTON && vk <= VK_XBUTTON2 && vk != VK_CANCEL) {
-                    const TMouseButton b = vk == VK_LBUTTON   ? mbLeftButton
+                    const TInputButton b = vk == VK_LBUTTON   ? mbLeftButton
                                            : vk == VK_RBUTTON ? mbRightButton
                                            : vk == VK_MBUTTON ? mbMiddleButton
                                            : vk == VK_XBUTTON1 ? mbXButton1
