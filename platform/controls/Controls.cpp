@@ -281,6 +281,11 @@ void TControl::SetClientWidth(int32_t Value) { SetWidth(FWidth - ClientWidth() +
 void TControl::SetClientHeight(int32_t Value) { SetHeight(FHeight - ClientHeight() + Value); }
 
 TPoint TControl::ClientOrigin() const {
+    if (auto* w = dynamic_cast<const TWinControl*>(this); w && w->HandleAllocated()) {
+        TPoint p{0, 0};
+        vcl::ClientToScreen(w->WindowHandleOrNull(), &p);
+        return p;
+    }
     if (!FParent) return TPoint{FLeft, FTop};
     TPoint p = FParent->ClientOrigin();
     return TPoint{p.X + FLeft, p.Y + FTop};

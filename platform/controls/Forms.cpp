@@ -232,8 +232,7 @@ void TCustomForm::Show() {
 void TCustomForm::Hide() { SetVisible(false); }
 
 void TCustomForm::VisibleChanging() {
-    if (FFormState.Contains(fsModal) && Visible() == false)
-        throw EInvalidOperation("Cannot change Visible in OnShow or OnHide");
+    if (FFormState.Contains(fsShowing)) throw EInvalidOperation("Cannot change Visible in OnShow or OnHide");
 }
 
 void TCustomForm::PlaceOnFirstShow() {
@@ -280,8 +279,15 @@ void TCustomForm::UpdateVisible() {
         if (!*alive) return;
         wnd = WindowHandleOrNull();
         PlaceOnFirstShow();
-        DoShow();
-        if (!*alive || !Visible()) return;
+        FFormState.Include(fsShowing);
+        try {
+            DoShow();
+        } catch (...) {
+            if (*alive) FFormState.Exclude(fsShowing);
+            throw;
+        }
+        if (!*alive) return;
+        FFormState.Exclude(fsShowing);
         int cmd = FFormStyle == fsMDIChild ? SW_SHOW : SW_SHOWNORMAL;
         if (FWindowState == wsMinimized) cmd = SW_SHOWMINIMIZED;
         if (FWindowState == wsMaximized) cmd = SW_SHOWMAXIMIZED;
@@ -292,8 +298,15 @@ void TCustomForm::UpdateVisible() {
         if (FFormStyle != fsMDIChild && GetActiveWindow() != wnd) SetActiveWindow(wnd);
     } else {
         if (!HandleAllocated()) return;
-        DoHide();
+        FFormState.Include(fsShowing);
+        try {
+            DoHide();
+        } catch (...) {
+            if (*alive) FFormState.Exclude(fsShowing);
+            throw;
+        }
         if (!*alive) return;
+        FFormState.Exclude(fsShowing);
         ShowWindow(WindowHandleOrNull(), SW_HIDE);
         FFormState.Exclude(fsVisible);
         TWinControl::UpdateShowing();
