@@ -2,6 +2,7 @@
 
 #include "CvFastTimer.h"
 #include "CvAdvTrigger.h"
+#include "CvCGIConnect.h"
 #include "CvMathParser.h"
 #include "CvSimpleTrigger.h"
 #include "CvTrigger.h"
@@ -17,7 +18,7 @@ const std::vector<TCvPalettePage>& Pages() {
              {"TCvLockApp", nullptr},
              {"TCvTaskbar", nullptr},
              {"TCvFastTimer", &TCvFastTimer::StaticClass},
-             {"TCvCGIConnect", nullptr},
+             {"TCvCGIConnect", &TCvCGIConnect::StaticClass},
              {"TCvDragDrop", nullptr},
              {"TCvSystemInfo", nullptr},
              {"TCvDriveInfo", nullptr},
