@@ -4,6 +4,8 @@
 #include "CorvaneDialogs.h"
 #include "CorvaneNVComponents.h"
 #include "CorvaneVComponents.h"
+#include "CvDialogs.h"
+#include "DesignEditors.h"
 
 namespace corvane::CorvaneReg {
 
@@ -12,6 +14,9 @@ void Register() {
     CorvaneNVComponents::Register();
     CorvaneDBComponents::Register();
     CorvaneDialogs::Register();
+    // The inspector row of every dialog component runs its dialog.
+    vcl::RegisterPropertyEditor<TCvDialogShowProperty>(vcl::TPropertyType::Boolean(),
+                                                       &TCvDialogComponent::StaticClass(), "DesignShow");
 }
 
 }  // namespace corvane::CorvaneReg
