@@ -435,3 +435,54 @@ TEST(Forms, FreeingAControlClearsCaptureAndMouseReferences) {
     EXPECT_EQ(form->ControlCount(), 0);
     delete form;
 }
+
+TEST(Forms, MdiChildrenLiveInTheFramesClientWindow) {
+    auto* frame = new TForm(nullptr);
+    frame->SetFormStyle(fsMDIForm);
+    TCustomForm* oldMain = Application()->MainForm();
+    Application()->SetMainForm(frame);
+    frame->Show();
+    Pump();
+    ASSERT_NE(frame->ClientHandle(), nullptr);
+    auto* child = new TForm(nullptr);
+    child->SetFormStyle(fsMDIChild);
+    child->SetCaption("Doc");
+    child->Show();
+    Pump();
+    EXPECT_EQ(GetParent(child->Handle()), frame->ClientHandle());
+    EXPECT_EQ(frame->MDIChildCount(), 1);
+    EXPECT_EQ(frame->MDIChildren(0), child);
+    // The client window fills the frame's client area, also after a resize.
+    frame->SetWidth(frame->Width() + 40);
+    TRect client, area;
+    GetClientRect(frame->ClientHandle(), &client);
+    GetClientRect(frame->Handle(), &area);
+    TRect outer;
+    GetWindowRect(frame->ClientHandle(), &outer);
+    EXPECT_EQ(outer.Right - outer.Left, area.Right);
+    // A child form needs an MDI frame as main form.
+    Application()->SetMainForm(oldMain);
+    auto* stray = new TForm(nullptr);
+    stray->SetFormStyle(fsMDIChild);
+    EXPECT_THROW(stray->Show(), EInvalidOperation);
+    delete stray;
+    delete child;
+    delete frame;
+}
+
+TEST_F(FormFixture, RecreatingTheWindowKeepsTextBoundsAndChildren) {
+    auto* k = new TKeyBox(Form);
+    k->SetParent(Form);
+    k->SetBounds(10, 10, 80, 20);
+    Form->Show();
+    Pump();
+    HWND before = Form->Handle();
+    Form->SetBorderStyle(bsDialog);
+    EXPECT_NE(Form->Handle(), before);
+    EXPECT_FALSE(IsWindow(before));
+    EXPECT_EQ(GetWindowText(Form->Handle()), "Probe");
+    EXPECT_EQ(Form->Left(), 100);
+    EXPECT_EQ(Form->Width(), 300);
+    EXPECT_EQ(GetParent(k->Handle()), Form->Handle());
+    EXPECT_TRUE(GetWindowLong(Form->Handle(), GWL_EXSTYLE) & WS_EX_DLGMODALFRAME);
+}
