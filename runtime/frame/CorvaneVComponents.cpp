@@ -1,5 +1,6 @@
 #include "CorvaneVComponents.h"
 
+#include "CvLcd.h"
 #include "DesignIntf.h"
 
 namespace corvane::CorvaneVComponents {
@@ -35,8 +36,8 @@ const std::vector<TCvPalettePage>& Pages() {
              {"TCvHotSpot", nullptr},
              {"TCvIconComboBox", nullptr},
              {"TCvIconListBox", nullptr},
-             {"TCvLCD", nullptr},
-             {"TCvMultiLineLCD", nullptr},
+             {"TCvLCD", &TCvLCD::StaticClass},
+             {"TCvMultiLineLCD", &TCvMultiLineLCD::StaticClass},
              {"TCvOfficeButton", nullptr},
              {"TCvOfficeLabel", nullptr},
              {"TCvPolyHotSpot", nullptr},
