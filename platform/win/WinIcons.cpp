@@ -5,10 +5,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <set>
+#include <string>
 
 #include "Graphics.h"
 #include "ImageCodecs.h"
+#include "Resources.h"
 #include "WinInternal.h"
 
 namespace vcl {
@@ -254,6 +257,13 @@ HICON MakeShared(const TIconImage& Img, bool Cursor) {
     return h;
 }
 
+// Cursors loaded from the resource store, by resource key: the bytes they
+// were made from and the shared handle.
+std::map<std::string, std::pair<TResourceData, HICON>>& ResourceCursors() {
+    static auto* m = new std::map<std::string, std::pair<TResourceData, HICON>>;
+    return *m;
+}
+
 }  // namespace
 
 bool IconAlive(HICON Icon) {
@@ -277,12 +287,59 @@ HCURSOR StockCursor(const char* Id) {
 using namespace win;
 
 HCURSOR LoadCursor(HINSTANCE Instance, const char* Name) {
-    TLock l;
-    if (Instance || !IS_INTRESOURCE(Name)) {
+    if (!Instance && IS_INTRESOURCE(Name)) {
+        TLock l;
+        return StockCursor(Name);
+    }
+    // A cursor of the resource store (RT_GROUP_CURSOR, a CUR file): the
+    // image closest to 32 x 32, made once per registered bytes and shared
+    // like the predefined cursors.
+    if (!Name) {
         FailWith(ERROR_INVALID_CURSOR_HANDLE);
         return nullptr;
     }
-    return StockCursor(Name);
+    TResourceData data;
+    std::string key;
+    try {
+        const TResourceName res(Name);
+        key = res.Key();
+        data = FindResource(RT_GROUP_CURSOR, res);
+    } catch (const std::exception&) {
+        data = nullptr;
+    }
+    if (!data) {
+        FailWith(ERROR_INVALID_CURSOR_HANDLE);
+        return nullptr;
+    }
+    {
+        TLock l;
+        auto it = ResourceCursors().find(key);
+        if (it != ResourceCursors().end() && it->second.first == data && IconAlive(it->second.second))
+            return it->second.second;
+    }
+    std::vector<TIconImage> images;
+    TIconKind kind = TIconKind::Icon;
+    try {
+        images = ReadIco(data->data(), data->size(), &kind);
+    } catch (const std::exception&) {
+        images.clear();
+    }
+    if (images.empty() || kind != TIconKind::Cursor) {
+        FailWith(ERROR_INVALID_CURSOR_HANDLE);
+        return nullptr;
+    }
+    const TIconImage* best = &images.front();
+    for (const TIconImage& img : images)
+        if (std::abs(img.Width - 32) + std::abs(img.Height - 32) < std::abs(best->Width - 32) + std::abs(best->Height - 32))
+            best = &img;
+    TLock l;
+    HICON h = MakeShared(*best, true);
+    if (!h) {
+        FailWith(ERROR_INVALID_CURSOR_HANDLE);
+        return nullptr;
+    }
+    ResourceCursors()[key] = {data, h};
+    return h;
 }
 
 HICON LoadIcon(HINSTANCE Instance, const char* Name) {

@@ -845,7 +845,10 @@ inline const char* const IDI_INFORMATION = IDI_ASTERISK;
 
 // Cursors and icons are USER objects.  The predefined ones are shared and
 // cannot be destroyed (DestroyCursor/DestroyIcon return TRUE and keep them).
-// Named resources of a module are not supported: they return null.
+// LoadCursor with an instance or a name reads an RT_GROUP_CURSOR of the
+// resource store (Resources.h), the image nearest 32 x 32, shared per
+// registered bytes; null when there is none.  LoadIcon knows only the
+// predefined icons.
 HCURSOR LoadCursor(HINSTANCE Instance, const char* Name);
 HICON LoadIcon(HINSTANCE Instance, const char* Name);
 HCURSOR SetCursor(HCURSOR Cursor);  // returns the previous cursor
