@@ -967,9 +967,3 @@ TScreen* Screen() {
 }
 
 }  // namespace vcl
-
-namespace vcl {
-// Until the dialogs unit is linked in, a message box nobody scripted takes
-// its default button.
-[[gnu::weak]] int32_t ShowMessageBoxForm(const TMessageBoxRequest& Request) { return Request.DefaultButton; }
-}  // namespace vcl
