@@ -1,6 +1,13 @@
 #include "CorvaneVComponents.h"
 
+#include "CvBitmapLCD.h"
+#include "CvBitmapLCD2.h"
+#include "CvCalendar.h"
 #include "CvLcd.h"
+#include "CvLed.h"
+#include "CvLinkLabel.h"
+#include "CvOfficeLabel.h"
+#include "CvTextScroller.h"
 #include "DesignIntf.h"
 
 namespace corvane::CorvaneVComponents {
@@ -11,13 +18,13 @@ const std::vector<TCvPalettePage>& Pages() {
          {
              {"TCvAnimation", nullptr},
              {"TCvAnimation95", nullptr},
-             {"TCvBitmapLCD", nullptr},
-             {"TCvBitmapLCD2", nullptr},
+             {"TCvBitmapLCD", &TCvBitmapLCD::StaticClass},
+             {"TCvBitmapLCD2", &TCvBitmapLCD2::StaticClass},
              {"TCvButton95", nullptr},
              {"TCvButtonEdit", nullptr},
              {"TCvBwccCheckbox", nullptr},
              {"TCvBwccRadioButton", nullptr},
-             {"TCvCalendar", nullptr},
+             {"TCvCalendar", &TCvCalendar::StaticClass},
              {"TCvCheckListBox", nullptr},
              {"TCvCheckBox95", nullptr},
              {"TCvRadioButton95", nullptr},
@@ -39,7 +46,7 @@ const std::vector<TCvPalettePage>& Pages() {
              {"TCvLCD", &TCvLCD::StaticClass},
              {"TCvMultiLineLCD", &TCvMultiLineLCD::StaticClass},
              {"TCvOfficeButton", nullptr},
-             {"TCvOfficeLabel", nullptr},
+             {"TCvOfficeLabel", &TCvOfficeLabel::StaticClass},
              {"TCvPolyHotSpot", nullptr},
              {"TCvRepeatedSpeedButton", nullptr},
              {"TCvRepeatedButton", nullptr},
@@ -48,11 +55,11 @@ const std::vector<TCvPalettePage>& Pages() {
              {"TCvRichLabel", nullptr},
              {"TCvRuler", nullptr},
              {"TCvSplitter", nullptr},
-             {"TCvTextScroller", nullptr},
+             {"TCvTextScroller", &TCvTextScroller::StaticClass},
              {"TCvWizard", nullptr},
-             {"TCvLinkLabel", nullptr},
-             {"TCvLed", nullptr},
-             {"TCvBlinkingLed", nullptr},
+             {"TCvLinkLabel", &TCvLinkLabel::StaticClass},
+             {"TCvLed", &TCvLed::StaticClass},
+             {"TCvBlinkingLed", &TCvBlinkingLed::StaticClass},
          }},
     };
     return pages;
