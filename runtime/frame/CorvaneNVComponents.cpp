@@ -2,6 +2,12 @@
 
 #include "CvFastTimer.h"
 #include "CvAdvTrigger.h"
+#include "CvBackgroundFill.h"
+#include "CvFormCaptionExtender.h"
+#include "CvFormExtender.h"
+#include "CvMouseClip.h"
+#include "CvMousePosition.h"
+#include "CvPlacement.h"
 #include "CvCGIConnect.h"
 #include "CvMathParser.h"
 #include "CvSimpleTrigger.h"
@@ -37,8 +43,8 @@ const std::vector<TCvPalettePage>& Pages() {
              {"TCvHotkey", nullptr},
              {"TCvSingleInstance", nullptr},
              {"TCvStringListComponent", nullptr},
-             {"TCvMouseClip", nullptr},
-             {"TCvMousePosition", nullptr},
+             {"TCvMouseClip", &TCvMouseClip::StaticClass},
+             {"TCvMousePosition", &TCvMousePosition::StaticClass},
              {"TCvAudioVolume", nullptr},
              {"TCvMenu", nullptr},
              {"TCvPopupMenu", nullptr},
@@ -50,10 +56,10 @@ const std::vector<TCvPalettePage>& Pages() {
              {"TCvSharedMem", nullptr},
              {"TCvExecuteApp", nullptr},
              {"TCvThreadedTimer", &TCvThreadedTimer::StaticClass},
-             {"TCvFormExtender", nullptr},
-             {"TCvFormCaptionExtender", nullptr},
-             {"TCvBackgroundFill", nullptr},
-             {"TCvPlacement", nullptr},
+             {"TCvFormExtender", &TCvFormExtender::StaticClass},
+             {"TCvFormCaptionExtender", &TCvFormCaptionExtender::StaticClass},
+             {"TCvBackgroundFill", &TCvBackgroundFill::StaticClass},
+             {"TCvPlacement", &TCvPlacement::StaticClass},
              {"TCvFileCRC", nullptr},
          }},
     };
