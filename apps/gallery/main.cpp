@@ -11,6 +11,7 @@
 #include "CorvaneReg.h"
 #include "CvMathParser.h"
 #include "DesignIntf.h"
+#include "Gallery.h"
 #include "Graphics.h"
 #include "SysUtils.h"
 
@@ -23,7 +24,7 @@ struct PageOutput {
     std::string Page;
     std::string File;
     std::string Summary;
-    std::vector<std::string> Pictures;
+    std::vector<gallery::TPicture> Pictures;
 };
 
 std::string HtmlEscape(const std::string& s) {
@@ -162,6 +163,9 @@ int main(int argc, char** argv) {
     CorvaneReg::Register();
 
     std::vector<PageOutput> pages;
+    // The platform's own controls come first.
+    pages.push_back(PageOutput{"Platform", "Platform.txt", "standard controls", gallery::StandardFormPictures(outDir)});
+    std::ofstream(outDir / "Platform.txt") << "The platform's standard controls on a classic form.\n";
     for (const std::string& page : vcl::PalettePages()) {
         PageOutput p{page, page + ".txt", {}, {}};
         std::ostringstream text;
@@ -174,8 +178,11 @@ int main(int argc, char** argv) {
         if (page == "Corvane-NoVis1") {
             text << MathParserPage();
             if (PlotFormulas(outDir / "Corvane-NoVis1-mathparser.png"))
-                p.Pictures.push_back("Corvane-NoVis1-mathparser.png");
+                p.Pictures.push_back({"Corvane-NoVis1-mathparser.png", "Two formulas plotted by TCvMathParser"});
         }
+        if (page == "Corvane-Vis1") p.Pictures = gallery::Vis1Pictures(outDir);
+        if (page == "Corvane-Vis2") p.Pictures = gallery::Vis2Pictures(outDir);
+        for (const gallery::TPicture& pic : p.Pictures) text << "Picture " << pic.File << ": " << pic.Caption << "\n";
         std::ofstream(outDir / p.File) << text.str();
         pages.push_back(p);
     }
@@ -188,8 +195,9 @@ int main(int argc, char** argv) {
               << HtmlEscape(p.Summary) << "</li>\n";
     index << "</ul>\n";
     for (const PageOutput& p : pages)
-        for (const std::string& pic : p.Pictures)
-            index << "<p><img src=\"" << HtmlEscape(pic) << "\" alt=\"" << HtmlEscape(p.Page) << "\"></p>\n";
+        for (const gallery::TPicture& pic : p.Pictures)
+            index << "<h2>" << HtmlEscape(p.Page) << "</h2><p>" << HtmlEscape(pic.Caption) << "</p><p><img src=\""
+                  << HtmlEscape(pic.File) << "\" alt=\"" << HtmlEscape(pic.Caption) << "\"></p>\n";
     index << "</body></html>\n";
     std::printf("corvane-gallery: %zu palette pages written to %s\n", pages.size(), outDir.c_str());
     return 0;
