@@ -198,6 +198,10 @@ public:
     std::string Caption() const { return GetText(); }
     void SetCaption(const std::string& Value) { SetText(Value); }
     std::string Text() const { return GetText(); }
+    // The text as the control keeps it; windowed controls keep it in their
+    // window.  Descendants that show text differently override both.
+    virtual std::string GetText() const;
+    virtual void SetText(const std::string& Value);
     void SetTextProp(const std::string& Value) { SetText(Value); }
     TControlStyle ControlStyle() const { return FControlStyle; }
     void SetControlStyle(TControlStyle Value) { FControlStyle = Value; }
@@ -253,8 +257,6 @@ protected:
     virtual void MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y);
     virtual void MouseMove(TShiftState Shift, int32_t X, int32_t Y);
     virtual void Resize();
-    virtual std::string GetText() const;
-    virtual void SetText(const std::string& Value);
     // Called after the text changed (CM_TEXTCHANGED).
     virtual void TextChanged();
     // Called when the bounds changed (after the window moved, if any).
@@ -371,6 +373,8 @@ public:
 
     void SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight) override;
     TRect ClientRect() const override;
+    std::string GetText() const override;
+    void SetText(const std::string& Value) override;
     void Invalidate() override;
     void Update() override;
     void Repaint() override;
@@ -424,8 +428,6 @@ protected:
     void ColorChanged() override;
     void FontChanged() override;
     void TextChanged() override;
-    std::string GetText() const override;
-    void SetText(const std::string& Value) override;
     void BoundsChanged() override;
     // Shows or hides the window as Showing demands, children included.
     void UpdateShowing();

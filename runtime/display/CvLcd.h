@@ -165,10 +165,10 @@ public:
     // quickly, also when it did not change.
     const std::string& Text() const { return FLcdText; }
     void SetText(const std::string& Value) override;
+    std::string GetText() const override { return FLcdText; }
 
 protected:
     void Paint() override;
-    std::string GetText() const override { return FLcdText; }
 
 private:
     std::string FLcdText;
