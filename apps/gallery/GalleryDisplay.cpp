@@ -67,7 +67,7 @@ TCvLCD* Lcd(TForm* Form, int X, int Y, int W, int H, int Cols, const std::string
 
 std::vector<TPicture> Vis2Pictures(const std::filesystem::path& Dir) {
     std::vector<TPicture> out;
-    TForm* form = NewPageForm("Corvane-Vis2: LCDs, LEDs, ticker and labels", 640, 520);
+    TForm* form = NewPageForm("Corvane-Vis2: LCDs, LEDs, ticker and labels", 640, 440);
 
     Caption(form, 12, 8, "TCvLCD");
     Lcd(form, 12, 26, 190, 70, 5, "12:30", RGB(0, 24, 0), RGB(60, 255, 60), RGB(0, 48, 0));
@@ -129,6 +129,8 @@ std::vector<TPicture> Vis2Pictures(const std::filesystem::path& Dir) {
     big.SetStyle({fsBold});
     big.SetColor(clYellow);
     scroller->SetFont(&big);
+    // A new scroller runs at once; the picture shows one step of its pass.
+    scroller->Stop();
     scroller->Start(scroller->Steps() / 3);
     scroller->Stop();
 
@@ -213,18 +215,24 @@ std::vector<TPicture> Vis1Pictures(const std::filesystem::path& Dir) {
             auto* cal = new TCvCalendar(form);
             cal->SetParent(form);
             cal->SetBounds(x, y + 18, 236, 200);
+            cal->SetHeaderType(i == 6 ? cvchSingleChar : cvchShortNames);
+            cal->SetSelectSunday(true);
             cal->SetCalendarDate(EncodeDate(uint16_t(m.Year), uint16_t(m.Month), 11));
             if (i % 2 == 1) cal->SetStartOfWeek(cvdMonday);
-            cal->SetOnGetDateColor([](TObject*, TGridDrawState, TCvDayOfWeek Day, TDateTime, TColor&, TColor& Font) {
-                if (Day == cvdSunday) Font = clRed;
-                if (Day == cvdSaturday) Font = clBlue;
-            });
+            if (i % 3 != 2) cal->SetShowOther(true);
+            cal->SetOnGetDateColor(
+                [](TObject*, TGridDrawState State, TCvDayOfWeek Day, TDateTime, TColor&, TColor& Font) {
+                    if (State.Contains(gdSelected)) return;
+                    if (Day == cvdSunday) Font = clRed;
+                    if (Day == cvdSaturday) Font = clBlue;
+                });
             ++i;
         }
         form->Show();
         Save(form, Dir, "Corvane-Vis1-calendar.png",
-             "Calendars of seven months that start on each weekday (Sunday or Monday first), other-month days "
-             "greyed, weekends coloured through OnGetDateColor, the 11th selected",
+             "Calendars of seven months that start on each weekday (Sunday or Monday first; short and "
+             "one-letter day names), other-month days greyed where shown, weekends coloured through "
+             "OnGetDateColor, the 11th selected",
              out);
         delete form;
     }
