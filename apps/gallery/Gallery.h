@@ -18,5 +18,6 @@ struct TPicture {
 std::vector<TPicture> StandardFormPictures(const std::filesystem::path& Dir);
 std::vector<TPicture> Vis1Pictures(const std::filesystem::path& Dir);
 std::vector<TPicture> Vis2Pictures(const std::filesystem::path& Dir);
+std::vector<TPicture> NoVis2Pictures(const std::filesystem::path& Dir);
 
 }  // namespace gallery

@@ -182,6 +182,7 @@ int main(int argc, char** argv) {
         }
         if (page == "Corvane-Vis1") p.Pictures = gallery::Vis1Pictures(outDir);
         if (page == "Corvane-Vis2") p.Pictures = gallery::Vis2Pictures(outDir);
+        if (page == "Corvane-NoVis2") p.Pictures = gallery::NoVis2Pictures(outDir);
         for (const gallery::TPicture& pic : p.Pictures) text << "Picture " << pic.File << ": " << pic.Caption << "\n";
         std::ofstream(outDir / p.File) << text.str();
         pages.push_back(p);
