@@ -214,6 +214,18 @@ void TControlCanvas::FreeHandle() {
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
 }
 
+void TControlCanvas::PaintOn(HDC DC, const std::function<void()>& Paint) {
+    FreeHandle();
+    SetHandle(DC);
+    try {
+        Paint();
+    } catch (...) {
+        SetHandle(nullptr);
+        throw;
+    }
+    SetHandle(nullptr);
+}
+
 void TControlCanvas::FreeDeviceContexts(HWND Wnd) {
     std::vector<TControlCanvas*> list = CanvasList();
     for (TControlCanvas* c : list)
@@ -1341,16 +1353,7 @@ TGraphicControl::~TGraphicControl() { FCanvas->SetControl(nullptr); }
 void TGraphicControl::WndProc(TMessage& Message) {
     if (Message.Msg == WM_PAINT) {
         HDC dc = reinterpret_cast<HDC>(Message.WParam);
-        if (!dc) return;
-        FCanvas->FreeHandle();
-        FCanvas->SetHandle(dc);
-        try {
-            Paint();
-        } catch (...) {
-            FCanvas->SetHandle(nullptr);
-            throw;
-        }
-        FCanvas->SetHandle(nullptr);
+        if (dc) FCanvas->PaintOn(dc, [this] { Paint(); });
         return;
     }
     TControl::WndProc(Message);
@@ -1364,15 +1367,7 @@ TCustomControl::TCustomControl(TComponent* AOwner)
 TCustomControl::~TCustomControl() { FCanvas->SetControl(nullptr); }
 
 void TCustomControl::PaintWindow(HDC DC) {
-    FCanvas->FreeHandle();
-    FCanvas->SetHandle(DC);
-    try {
-        Paint();
-    } catch (...) {
-        FCanvas->SetHandle(nullptr);
-        throw;
-    }
-    FCanvas->SetHandle(nullptr);
+    FCanvas->PaintOn(DC, [this] { Paint(); });
 }
 
 void TCustomControl::DestroyWnd() {

@@ -122,6 +122,8 @@ public:
     void SetControl(class TControl* Value);
     // Gives the DC back (drawing takes a new one).
     void FreeHandle();
+    // Runs Paint drawing on DC (the DC of a WM_PAINT), then lets DC go.
+    void PaintOn(HDC DC, const std::function<void()>& Paint);
     // Frees every canvas's DC that belongs to Wnd's window (its window is
     // going away).
     static void FreeDeviceContexts(HWND Wnd);

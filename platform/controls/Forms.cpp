@@ -525,16 +525,7 @@ TCustomForm* TCustomForm::ActiveMDIChild() const {
 }
 
 void TCustomForm::PaintWindow(HDC DC) {
-    if (!FOnPaint) return;
-    FCanvas->FreeHandle();
-    FCanvas->SetHandle(DC);
-    try {
-        FOnPaint(this);
-    } catch (...) {
-        FCanvas->SetHandle(nullptr);
-        throw;
-    }
-    FCanvas->SetHandle(nullptr);
+    if (FOnPaint) FCanvas->PaintOn(DC, [this] { FOnPaint(this); });
 }
 
 void TCustomForm::BoundsChanged() {

@@ -1,6 +1,7 @@
 // System.h - the root of the class hierarchy and the basic types.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 
@@ -43,5 +44,9 @@ public:
     // True when this object is an instance of Class or of a class derived from it.
     bool InheritsFrom(const TMetaClass& Class) const;
 };
+
+// The nearest whole number, halves to the even neighbour (2.5 gives 2,
+// 3.5 gives 4), as the classic Round does.
+inline int64_t Round(double Value) { return static_cast<int64_t>(std::nearbyint(Value)); }
 
 }  // namespace vcl

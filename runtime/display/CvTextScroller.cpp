@@ -35,8 +35,9 @@ VCL_PUBLISHED(TCvTextScroller, TCvCustomTextScroller) {
 }
 
 namespace {
+
+int32_t Rnd(double V) { return static_cast<int32_t>(vcl::Round(V)); }
 // Rounds to the nearest integer, ties to even.
-int32_t RoundEven(double V) { return static_cast<int32_t>(std::nearbyint(V)); }
 }  // namespace
 
 TCvCustomTextScroller::TCvCustomTextScroller(vcl::TComponent* AOwner)
@@ -192,10 +193,10 @@ vcl::TPoint TCvCustomTextScroller::BlockOrigin() const {
     const double f = IsDesigning() ? 0.5 : double(FCurrentStep) / double(FSteps);
     const double bw = FBlockWidth, bh = FBlockHeight, w = Width(), h = Height();
     switch (FDirection) {
-        case cvsdRightToLeft: return {RoundEven((1 - f) * (bw + w)) - FBlockWidth, cy};
-        case cvsdLeftToRight: return {RoundEven(f * (bw + w)) - FBlockWidth, cy};
-        case cvsdTopToBottom: return {cx, RoundEven(f * (bh + h)) - FBlockHeight};
-        case cvsdBottomToTop: return {cx, RoundEven((1 - f) * (bh + h)) - FBlockHeight};
+        case cvsdRightToLeft: return {Rnd((1 - f) * (bw + w)) - FBlockWidth, cy};
+        case cvsdLeftToRight: return {Rnd(f * (bw + w)) - FBlockWidth, cy};
+        case cvsdTopToBottom: return {cx, Rnd(f * (bh + h)) - FBlockHeight};
+        case cvsdBottomToTop: return {cx, Rnd((1 - f) * (bh + h)) - FBlockHeight};
         case cvsdStatic: break;
     }
     return {cx, cy};
@@ -208,8 +209,8 @@ void TCvCustomTextScroller::DoTextOut(vcl::TCanvas* Canvas, int32_t X, int32_t Y
     int32_t offset = 0;
     switch (FAlignment) {
         case vcl::taLeftJustify: break;
-        case vcl::taRightJustify: offset = RoundEven(double(FBlockWidth) - tw); break;
-        case vcl::taCenter: offset = RoundEven(FBlockWidth * 0.5 - tw * 0.5); break;
+        case vcl::taRightJustify: offset = Rnd(double(FBlockWidth) - tw); break;
+        case vcl::taCenter: offset = Rnd(FBlockWidth * 0.5 - tw * 0.5); break;
     }
     const int32_t x = X + offset, d = FDepth;
     auto copy = [&](vcl::TColor Color, int32_t Dx, int32_t Dy) {

@@ -19,13 +19,7 @@ VCL_PUBLISHED(TCvBackgroundFill, TCvWndProcComponent) {
 
 namespace {
 
-int32_t RoundHalfEven(double V) {
-    const double f = std::floor(V);
-    const double d = V - f;
-    double r = f;
-    if (d > 0.5 || (d == 0.5 && std::fmod(f, 2.0) != 0.0)) r = f + 1.0;
-    return static_cast<int32_t>(r);
-}
+int32_t Rnd(double V) { return static_cast<int32_t>(vcl::Round(V)); }
 
 }  // namespace
 
@@ -88,8 +82,8 @@ void TCvBackgroundFill::DrawGradient(HDC DC) {
         canvas.Pen()->SetStyle(psClear);
         for (int32_t i = 0; i < n; ++i) {
             canvas.Brush()->SetColor(GradientColor(FLeftColor, FRightColor, n, i));
-            const int32_t x1 = RoundHalfEven(-1 + double(i) * (w + 1) / n);
-            const int32_t x2 = RoundHalfEven(-1 + double(i + 1) * (w + 1) / n) + 2;
+            const int32_t x1 = Rnd(-1 + double(i) * (w + 1) / n);
+            const int32_t x2 = Rnd(-1 + double(i + 1) * (w + 1) / n) + 2;
             canvas.FillRect(TRect{x1, -1, x2, h});
         }
     } catch (...) {

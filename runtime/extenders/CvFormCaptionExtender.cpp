@@ -22,14 +22,7 @@ VCL_PUBLISHED(TCvFormCaptionExtender, TCvWndProcComponent) {
 
 namespace {
 
-// Nearest integer, halves to the even neighbour.
-int32_t RoundHalfEven(double V) {
-    const double f = std::floor(V);
-    const double d = V - f;
-    double r = f;
-    if (d > 0.5 || (d == 0.5 && std::fmod(f, 2.0) != 0.0)) r = f + 1.0;
-    return static_cast<int32_t>(r);
-}
+int32_t Rnd(double V) { return static_cast<int32_t>(vcl::Round(V)); }
 
 // The window DC of a window and a canvas on it, both given back on every
 // way out (the canvas first, then the DC).
@@ -64,7 +57,7 @@ TColor GradientColor(TColor C1, TColor C2, int32_t Steps, int32_t Index) {
     auto channel = [&](int shift) -> uint32_t {
         const int32_t x = int32_t((a >> shift) & 0xFF), y = int32_t((b >> shift) & 0xFF);
         const int32_t d = std::abs(x - y);
-        const int32_t s = RoundHalfEven(double(d) / double(Steps) * double(Index));
+        const int32_t s = Rnd(double(d) / double(Steps) * double(Index));
         return uint32_t(x > y ? x - s : x + s) & 0xFF;
     };
     return TColor(channel(0) | (channel(8) << 8) | (channel(16) << 16));
@@ -187,8 +180,8 @@ void TCvFormCaptionExtender::NCPaint() {
         const TColor c = GradientColor(left, base, n, i);
         canvas.Pen()->SetColor(c);
         canvas.Brush()->SetColor(c);
-        const int32_t x1 = RoundHalfEven(l + double(i) * (r - l) / n);
-        const int32_t x2 = RoundHalfEven(l + double(i + 1) * (r - l) / n);
+        const int32_t x1 = Rnd(l + double(i) * (r - l) / n);
+        const int32_t x2 = Rnd(l + double(i + 1) * (r - l) / n);
         canvas.Rectangle(x1, t, x2, b);
     }
 
