@@ -55,10 +55,11 @@ using TWndMethod = std::function<void(TMessage&)>;
 // ---------------------------------------------------------------------------
 // Error codes (GetLastError)
 
-constexpr DWORD ERROR_SUCCESS = 0;
-constexpr DWORD ERROR_ACCESS_DENIED = 5;
+// The codes the registry functions return as well are LONG, as there.
+constexpr LONG ERROR_SUCCESS = 0;
+constexpr LONG ERROR_ACCESS_DENIED = 5;
 constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
-constexpr DWORD ERROR_INVALID_PARAMETER = 87;
+constexpr LONG ERROR_INVALID_PARAMETER = 87;
 constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
 constexpr DWORD ERROR_INVALID_CURSOR_HANDLE = 1402;
 constexpr DWORD ERROR_INVALID_ICON_HANDLE = 1414;
