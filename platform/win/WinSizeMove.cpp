@@ -237,7 +237,12 @@ void TrackCaptionButton(TWnd* W, int Hit) {
         const int want = down ? Hit : 0;
         if (w->PressedButton == want) return;
         w->PressedButton = want;
-        RedrawFrame(w);
+        // Only the button is drawn again, as the classic system does: a
+        // caption painted by a subclass keeps its picture around it.
+        const TPoint o = WindowOriginScreen(w);
+        HRGN rgn = CreateRectRgn(o.X + button.Left, o.Y + button.Top, o.X + button.Right, o.Y + button.Bottom);
+        DefNCPaint(w, rgn);
+        DeleteObject(rgn);
     };
     press(true);
     SetCapture(h);

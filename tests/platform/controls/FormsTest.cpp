@@ -486,3 +486,51 @@ TEST_F(FormFixture, RecreatingTheWindowKeepsTextBoundsAndChildren) {
     EXPECT_EQ(GetParent(k->Handle()), Form->Handle());
     EXPECT_TRUE(GetWindowLong(Form->Handle(), GWL_EXSTYLE) & WS_EX_DLGMODALFRAME);
 }
+
+namespace {
+// A form that paints a red mark into its caption after the default frame.
+class TMarkedCaptionForm : public TForm {
+public:
+    explicit TMarkedCaptionForm(TComponent* Owner) : TForm(Owner) {}
+    void WndProc(TMessage& M) override {
+        TForm::WndProc(M);
+        if (M.Msg == WM_NCPAINT || M.Msg == WM_NCACTIVATE) {
+            HDC dc = GetWindowDC(Handle());
+            HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+            TRect mark{20, 8, 60, 14};
+            FillRect(dc, mark, red);
+            DeleteObject(red);
+            ReleaseDC(Handle(), dc);
+        }
+    }
+};
+}  // namespace
+
+TEST(Forms, PressingACaptionButtonRedrawsOnlyTheButton) {
+    auto* form = new TMarkedCaptionForm(nullptr);
+    form->SetBounds(60, 60, 260, 120);
+    form->Show();
+    Pump();
+    TRect wr;
+    GetWindowRect(form->Handle(), &wr);
+    auto red = [&] {
+        TPixelView v;
+        if (!GetWindowSurface(form->Handle(), &v)) return false;
+        return (v.Row(10)[40] & 0xFFFFFFu) == 0xFF0000u;
+    };
+    ASSERT_TRUE(red());
+    // The close box: the rightmost point of the caption row the frame says is it.
+    const int y = wr.Top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
+    int x = wr.Right - 1;
+    while (x > wr.Left &&
+           SendMessage(form->Handle(), WM_NCHITTEST, 0, LPARAM(MAKELONG(WORD(x), WORD(y)))) != HTCLOSE)
+        --x;
+    ASSERT_GT(x, wr.Left);
+    FeedMouseButton(mbLeftButton, true, x - 2, y);
+    FeedMouseMove(wr.Left + 100, wr.Top + 80);
+    FeedMouseButton(mbLeftButton, false, wr.Left + 100, wr.Top + 80);
+    Pump();
+    EXPECT_TRUE(form->Visible());  // released outside the box: not closed
+    EXPECT_TRUE(red());
+    delete form;
+}
