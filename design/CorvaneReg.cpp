@@ -4,6 +4,7 @@
 #include "CorvaneDialogs.h"
 #include "CorvaneNVComponents.h"
 #include "CorvaneVComponents.h"
+#include "CvCGIConnect.h"
 #include "CvDialogs.h"
 #include "DesignEditors.h"
 
@@ -17,6 +18,8 @@ void Register() {
     // The inspector row of every dialog component runs its dialog.
     vcl::RegisterPropertyEditor<TCvDialogShowProperty>(vcl::TPropertyType::Boolean(),
                                                        &TCvDialogComponent::StaticClass(), "DesignShow");
+    vcl::RegisterPropertyEditor<TCGIFilenameProperty>(vcl::TPropertyType::Of<std::string>(),
+                                                      &TCvCGIConnect::StaticClass(), "BackgroundImage");
 }
 
 }  // namespace corvane::CorvaneReg

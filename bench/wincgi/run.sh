@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Throughput and latency of corvane-wincgi: the fake Windows CGI program
-# (linked against the Corvane platform library) and a minimal C Windows CGI
+# (linked against the Corvane platform library), the guest-book sample
+# (apps/cgisample: TCvCGIConnect on a form) and a minimal C Windows CGI
 # program through the bridge, against a minimal C program speaking CGI/1.1
-# directly, all run by the same lighttpd on a free loopback port.
+# directly (the baseline), all run by the same lighttpd on a free loopback
+# port.  The last line gives the sample's median latency over the baseline's.
 #
 #   bench/wincgi/run.sh [BUILD_DIR]          (default: build)
 #
 # Environment: WINCGI_BENCH_REQUESTS (default 2000 per case),
 # WINCGI_BENCH_CONCURRENCY (default "1 2"), WINCGI_BRIDGE / WINCGI_PROGRAM
-# as for tests/e2e/wincgi/run_e2e.sh.  Uses ab (apache2-utils) when it can be
+# WINCGI_SAMPLE as for tests/e2e/wincgi/run_e2e.sh.  Uses ab (apache2-utils) when it can be
 # installed, else a curl loop.  Only 127.0.0.1 is contacted.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -25,6 +27,7 @@ concurrencies=${WINCGI_BENCH_CONCURRENCY:-1 2}
 wincgi_need lighttpd:lighttpd curl:curl gcc:cc || exit 1
 wincgi_need apache2-utils:ab || true
 wincgi_find_binaries "$build" || exit 1
+wincgi_find_sample "$build" || exit 1
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/wincgi-bench.XXXXXX")
 cleanup() {
@@ -35,13 +38,14 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-mkdir -p "$work/docroot" "$work/tmp"
+mkdir -p "$work/docroot" "$work/tmp" "$work/book"
 ln -s "$WINCGI_PROGRAM" "$work/docroot/app.wcgi"
+ln -s "$WINCGI_SAMPLE" "$work/docroot/guestbook.wcgi"
 cc -O2 -o "$work/docroot/plain.cgi" "$e2e/plain_cgi.c" || exit 1
 cc -O2 -o "$work/docroot/min.wcgi" "$here/min_wincgi.c" || exit 1
 wincgi_start_lighttpd "$work" "
 cgi.assign = ( \".wcgi\" => \"$WINCGI_BRIDGE\", \".cgi\" => \"\" )
-setenv.add-environment = ( \"TMPDIR\" => \"$work/tmp\" )
+setenv.add-environment = ( \"TMPDIR\" => \"$work/tmp\", \"CORVANE_CGISAMPLE_DIR\" => \"$work/book\" )
 " || exit 1
 base="http://127.0.0.1:$WINCGI_PORT"
 
@@ -102,22 +106,32 @@ if command -v ab >/dev/null 2>&1; then
 else
   echo "latency: median of $((requests < 500 ? requests : 500)) sequential curl requests; $(nproc) cores"
 fi
-header=$(printf '%-40s' "case")
+header=$(printf '%-44s' "case")
 for c in $concurrencies; do header+=$(printf ' %9s' "req/s c=$c"); done
 echo "$header $(printf '%10s' 'median ms')"
 status=0
 for case in "plain CGI (C), GET|$base/plain.cgi?a=1&b=2|" \
             "bridge + minimal Windows CGI (C), GET|$base/min.wcgi?a=1&b=2|" \
             "bridge + fake Windows CGI, GET|$base/app.wcgi?a=1&b=2|" \
-            "bridge + fake Windows CGI, POST form|$base/app.wcgi|$work/form.txt"; do
+            "bridge + fake Windows CGI, POST form|$base/app.wcgi|$work/form.txt" \
+            "bridge + guest-book sample, GET|$base/guestbook.wcgi?a=1&b=2|" \
+            "bridge + guest-book sample, POST form|$base/guestbook.wcgi|$work/form.txt"; do
   IFS='|' read -r name url post <<<"$case"
-  line=$(printf '%-40s' "$name")
+  line=$(printf '%-44s' "$name")
   for c in $concurrencies; do
     if r=$(throughput "$url" "$c" "$post"); then line+=$(printf ' %9s' "$r"); else line+=$(printf ' %9s' error); status=1; fi
   done
-  if m=$(median_ms "$url" "$post"); then line+=$(printf ' %10s' "$m"); else line+=$(printf ' %10s' error); status=1; fi
+  if m=$(median_ms "$url" "$post"); then line+=$(printf ' %10s' "$m"); else line+=$(printf ' %10s' error); status=1; m=; fi
+  case "$name" in
+    "plain CGI (C), GET") base_ms=$m ;;
+    "bridge + guest-book sample, GET") sample_ms=$m ;;
+  esac
   echo "$line"
 done
+if [ -n "${base_ms:-}" ] && [ -n "${sample_ms:-}" ]; then
+  awk -v s="$sample_ms" -v b="$base_ms" 'BEGIN {
+    printf "guest-book sample GET median / plain CGI median: %.1fx\n", s / b }'
+fi
 left=$(ls -A "$work/tmp")
 [ -z "$left" ] || { echo "temporary files left by the bridge: $left" >&2; status=1; }
 exit $status

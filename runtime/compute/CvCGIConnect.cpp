@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "DateTime.h"
+#include "Dialogs.h"
 #include "IniFiles.h"
 #include "ProcessControl.h"
 #include "Streams.h"
@@ -400,6 +401,22 @@ TCvRequestMethod TCvCGIConnect::GetMethod() const {
     for (int i = 0; i < cvrmOther; ++i)
         if (method == CvRequestMethodNames[i]) return static_cast<TCvRequestMethod>(i);
     return cvrmOther;
+}
+
+// ---------------------------------------------------------------------------
+// TCGIFilenameProperty
+
+vcl::TPropertyAttributes TCGIFilenameProperty::GetAttributes() const { return {paDialog, paRevertable}; }
+
+void TCGIFilenameProperty::Edit() {
+    auto dialog = std::make_unique<TOpenDialog>(nullptr);
+    dialog->SetFileName(GetStrValue());
+    dialog->SetFilter(Filter);
+    TOpenOptions options = dialog->Options();
+    options.Include(ofPathMustExist);
+    options.Include(ofFileMustExist);
+    dialog->SetOptions(options);
+    if (dialog->Execute()) SetStrValue(dialog->FileName());
 }
 
 }  // namespace corvane

@@ -48,6 +48,7 @@
 
 #include "Classes.h"
 #include "CvCGiValuesList.h"
+#include "DesignEditors.h"
 
 namespace vcl {
 class TCustomIniFile;
@@ -319,6 +320,21 @@ private:
     std::unique_ptr<TCvCGIValuesList> FFormLiteral;
     std::unique_ptr<TCvCGIValuesList> FFormExternal;
     std::unique_ptr<TCvCGIValuesList> FFormHuge;
+};
+
+// The object inspector's editor of BackgroundImage: the ellipsis button
+// opens the file-open dialog on the current value with the image filter
+// below, wanting an existing folder and file; the file chosen becomes the
+// value.  Cancelling changes nothing.
+class TCGIFilenameProperty : public vcl::TStringProperty {
+public:
+    using vcl::TStringProperty::TStringProperty;
+    static constexpr const char* Filter =
+        "JPG File Images (*.JPG;*.JIF)|*.JPG;*.JIF|GIF File Images (*.GIF)|*.GIF|PNG File Images "
+        "(*.PNG)|*.PNG|All Files (*.*)|*.*";
+    // {paDialog, paRevertable}
+    vcl::TPropertyAttributes GetAttributes() const override;
+    void Edit() override;
 };
 
 }  // namespace corvane

@@ -1,11 +1,13 @@
 // CvCGiValuesList.h - TCvCGIValuesList: the key=value lines of one section
-// of a CGI request profile, as TCvCGIConnect keeps them.
+// of a CGI request profile, as TCvCGIConnect keeps them; TCvCGIValuesGrid:
+// a two-column grid that shows such pairs.
 //
 // Each line is "key=value"; the key is everything before the first '='.
 #pragma once
 
 #include <string>
 
+#include "Grids.h"
 #include "Lists.h"
 
 namespace corvane {
@@ -26,6 +28,25 @@ public:
     // converted strictly to an integer: EConvertError when it is missing or
     // not a number.
     vcl::Integer GetInt(const std::string& Name) const;
+};
+
+// A grid of keys (column 0) and values (column 1).  After ShowPairs row 0
+// is a heading row ("Key", "Value").  Made with two columns; the other
+// properties are those of the string grid.
+class TCvCGIValuesGrid : public vcl::TStringGrid {
+    VCL_DECLARE_CLASS(TCvCGIValuesGrid)
+public:
+    explicit TCvCGIValuesGrid(vcl::TComponent* AOwner);
+
+    // Puts the pair into the last row; when column 0 of that row holds a
+    // key already, a row is added first.
+    void AddPair(const std::string& Key, const std::string& Value);
+    // Shows every line of List below the heading row: its key and the value
+    // the list's name lookup gives for that key (so of two lines with the
+    // same key both rows show the first one's value).  The grid gets
+    // List->Count() + 1 rows; cells of earlier pairs in other columns are
+    // cleared.  EInvalidOperation for a null list.
+    void ShowPairs(const TCvCGIValuesList* List);
 };
 
 }  // namespace corvane

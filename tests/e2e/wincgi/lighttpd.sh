@@ -5,6 +5,8 @@
 #   wincgi_need PACKAGE:COMMAND ...      installs what is missing (apt-get)
 #   wincgi_find_binaries BUILD_DIR       sets WINCGI_BRIDGE, WINCGI_PROGRAM
 #                                        (builds the two targets when needed)
+#   wincgi_find_sample BUILD_DIR         sets WINCGI_SAMPLE, the guest-book
+#                                        sample program (built when needed)
 #   wincgi_start_lighttpd WORKDIR CONFIG_EXTRA
 #                                        starts lighttpd on 127.0.0.1, sets
 #                                        WINCGI_PORT and WINCGI_LIGHTTPD_PID
@@ -43,6 +45,19 @@ wincgi_find_binaries() {
   WINCGI_PROGRAM=$(readlink -f "$WINCGI_PROGRAM")
 }
 
+wincgi_find_sample() {
+  local build=$1
+  WINCGI_SAMPLE=${WINCGI_SAMPLE:-$build/apps/cgisample/corvane-cgisample}
+  if [ ! -x "$WINCGI_SAMPLE" ] && [ -f "$build/CMakeCache.txt" ]; then
+    cmake --build "$build" --target corvane-cgisample -j 2 >/dev/null || return 1
+  fi
+  if [ ! -x "$WINCGI_SAMPLE" ]; then
+    echo "missing $WINCGI_SAMPLE (build the target corvane-cgisample)" >&2
+    return 1
+  fi
+  WINCGI_SAMPLE=$(readlink -f "$WINCGI_SAMPLE")
+}
+
 WINCGI_LIGHTTPD_PID=""
 
 wincgi_stop_lighttpd() {
@@ -55,7 +70,20 @@ wincgi_stop_lighttpd() {
     done
     kill -9 "$WINCGI_LIGHTTPD_PID" 2>/dev/null
     wait "$WINCGI_LIGHTTPD_PID" 2>/dev/null
-    WINCGI_LIGHTTPD_PID=""
+    wincgi_find_sample() {
+  local build=$1
+  WINCGI_SAMPLE=${WINCGI_SAMPLE:-$build/apps/cgisample/corvane-cgisample}
+  if [ ! -x "$WINCGI_SAMPLE" ] && [ -f "$build/CMakeCache.txt" ]; then
+    cmake --build "$build" --target corvane-cgisample -j 2 >/dev/null || return 1
+  fi
+  if [ ! -x "$WINCGI_SAMPLE" ]; then
+    echo "missing $WINCGI_SAMPLE (build the target corvane-cgisample)" >&2
+    return 1
+  fi
+  WINCGI_SAMPLE=$(readlink -f "$WINCGI_SAMPLE")
+}
+
+WINCGI_LIGHTTPD_PID=""
   fi
 }
 

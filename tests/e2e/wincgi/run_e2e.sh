@@ -7,7 +7,9 @@
 #
 # The Windows CGI program is the fake from tests/e2e/wincgi/fake_wincgi.cpp;
 # WINCGI_PROGRAM names another one (it must answer the same paths), and
-# WINCGI_BRIDGE another bridge.  Installs lighttpd and curl when missing.
+# WINCGI_BRIDGE another bridge.  The same server runs the guest-book sample
+# (apps/cgisample, or WINCGI_SAMPLE) as /guestbook.wcgi, with its guest book
+# in the work directory.  Installs lighttpd and curl when missing.
 # Ends with the line "N passed, N failed"; the exit code is 1 on a failure.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -18,6 +20,7 @@ build=${1:-$root/build}
 
 wincgi_need lighttpd:lighttpd curl:curl gcc:cc || exit 1
 wincgi_find_binaries "$build" || exit 1
+wincgi_find_sample "$build" || exit 1
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/wincgi-e2e.XXXXXX")
 cleanup() {
@@ -28,12 +31,13 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-mkdir -p "$work/docroot" "$work/tmp"
+mkdir -p "$work/docroot" "$work/tmp" "$work/book"
 ln -s "$WINCGI_PROGRAM" "$work/docroot/app.wcgi"
+ln -s "$WINCGI_SAMPLE" "$work/docroot/guestbook.wcgi"
 ln -s "$WINCGI_PROGRAM" "$work/docroot/small.wcgi"
 cc -O2 -o "$work/docroot/plain.cgi" "$here/plain_cgi.c" || exit 1
 
-env_common="\"TMPDIR\" => \"$work/tmp\", \"CORVANE_WINCGI_TIMEOUT\" => \"2\""
+env_common="\"TMPDIR\" => \"$work/tmp\", \"CORVANE_WINCGI_TIMEOUT\" => \"2\", \"CORVANE_CGISAMPLE_DIR\" => \"$work/book\""
 wincgi_start_lighttpd "$work" "
 cgi.assign = ( \".wcgi\" => \"$WINCGI_BRIDGE\", \".cgi\" => \"\" )
 setenv.add-environment = ( $env_common )
@@ -138,7 +142,47 @@ check "body over the limit -> 413" 413
 request "$base/plain.cgi?p=1"
 check "plain CGI" 200 "method=GET" "query=p=1"
 
-# 12. No request left anything in the bridge's temporary directory.
+# 12. The guest-book sample (TCvCGIConnect on a form) behind the same bridge.
+book="$work/book/guestbook.txt"
+request "$base/guestbook.wcgi?greeting=hello%20world&tag=%3Cb%3E"
+check "sample: GET with a query" 200 '<FORM METHOD="POST" ACTION="/guestbook.wcgi">' \
+  '<LI class="query">greeting = hello world</LI>' '<LI class="query">tag = &lt;b&gt;</LI>' "No entries yet."
+case "$(header Content-Type)" in
+  "text/html; charset=utf-8") ok "sample: content type" ;;
+  *) bad "sample: content type" "$(header Content-Type)" ;;
+esac
+
+request "$base/guestbook.wcgi" --data 'name=Anna+B&city=K%C3%B6ln&message=Hi+%3Cthere%3E+%26+bye'
+check "sample: POST of a form" 200 "Thank you, Anna B" '<DD id="name">Anna B</DD>' '<DD id="city">Köln</DD>' \
+  '<PRE>Hi &lt;there&gt; &amp; bye</PRE>' '<LI class="field">city (5 bytes)</LI>'
+if [ -f "$book" ] && [ "$(wc -l <"$book")" = 1 ] && grep -qP '\tAnna B\tKöln\tHi <there> & bye$' "$book"; then
+  ok "sample: entry appended to the guest book"
+else
+  bad "sample: guest book" "$(cat "$book" 2>/dev/null | head -c 300)"
+fi
+
+long=$(head -c 700 /dev/zero | tr '\0' 'M')
+request "$base/guestbook.wcgi" --data "name=Bert&message=first%20line%0D%0A$long"
+check "sample: large POST -> [Form External]" 200 '<LI class="external">message came in a file</LI>' \
+  "Message ($((12 + 700)) bytes)" "first line"$'\r'
+if body_has "$long</PRE>"; then ok "sample: long value read back whole"; else bad "sample: long value" "not in the page"; fi
+
+request "$base/guestbook.wcgi"
+if [ "$(status)" = 200 ] && body_has "<B>Bert</B>" && body_has "<B>Anna B</B> from Köln" &&
+   [ "$(grep -o '<B>[^<]*</B>' "$work/body" | head -n1)" = "<B>Bert</B>" ]; then
+  ok "sample: GET lists the entries, newest first"
+else
+  bad "sample: entries" "status $(status)"
+fi
+
+request "$base/guestbook.wcgi/fail"
+check "sample: error page through CGIErrorHandler" 500 "Error in /guestbook.wcgi" \
+  "An internal error has occured in this program" "The request asked for a failure (/fail)."
+request "$base/guestbook.wcgi" --data 'city=Nowhere&message=%3Cscript%3E'
+check "sample: missing name -> error page" 500 'The field &quot;name&quot; is required.'
+if [ "$(wc -l <"$book")" = 2 ]; then ok "sample: failed requests wrote no entry"; else bad "sample: failed requests" "$(wc -l <"$book") lines"; fi
+
+# 13. No request left anything in the bridge's temporary directory.
 sleep 0.2
 left=$(ls -A "$work/tmp")
 if [ -z "$left" ]; then ok "no temporary files left"; else bad "no temporary files left" "$left"; fi

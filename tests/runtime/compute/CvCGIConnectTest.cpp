@@ -17,11 +17,17 @@
 
 #include "Classes.h"
 #include "Clock.h"
+#include "CorvaneReg.h"
 #include "CvCGIConnect.h"
 #include "DateTime.h"
+#include "DesignerHost.h"
+#include "Dialogs.h"
 #include "Exceptions.h"
 #include "Filer.h"
+#include "Forms.h"
+#include "Grids.h"
 #include "ProcessControl.h"
+#include "StdCtrls.h"
 #include "Streams.h"
 #include "Windows.h"
 
@@ -696,4 +702,79 @@ TEST_F(CGIConnect, PublishedPropertiesStream) {
     EXPECT_EQ(Lines(*copy.ResponseHeaders()), std::vector<std::string>{"Cache-Control: no-cache"});
     EXPECT_EQ(copy.BgColor(), "FFFFFF");
     EXPECT_EQ(copy.TextColor(), "");
+}
+
+// The inspector row of BackgroundImage opens the file-open dialog on the
+// current value with the image filter; an existing file chosen becomes the
+// value, a missing one is refused with a message, Cancel keeps the value.
+TEST_F(CGIConnect, BackgroundImageRowChoosesAnImageFile) {
+    CorvaneReg::Register();
+    WriteFile("old.gif", "GIF89a");
+    WriteFile("back ground.PNG", "png");
+    vcl::TComponent form(nullptr);
+    form.SetName("Form1");
+    vcl::TDesignerHost host(&form);
+    auto* cgi = static_cast<TCvCGIConnect*>(host.CreateComponent(TCvCGIConnect::StaticClass()));
+    cgi->SetBackgroundImage(Path("old.gif"));
+    host.Select({cgi});
+    auto editor = host.RowEditor("BackgroundImage");
+    ASSERT_NE(dynamic_cast<TCGIFilenameProperty*>(editor.get()), nullptr);
+    EXPECT_EQ(editor->GetAttributes(), (vcl::TPropertyAttributes{vcl::paDialog, vcl::paRevertable}));
+
+    std::vector<vcl::TMessageBoxRequest> boxes;
+    auto answer = [&](const vcl::TMessageBoxRequest& R) {
+        boxes.push_back(R);
+        return int32_t(vcl::mrOk);
+    };
+    // Each run of the row: what the dialog showed, then the text typed in.
+    std::string shownName, shownFolder;
+    std::vector<std::string> filters, files;
+    auto choose = [&](std::string Typed, vcl::TModalResult Result) {
+        return [&, Typed, Result](vcl::TCustomForm& F) {
+            auto* edit = dynamic_cast<vcl::TEdit*>(F.FindComponent("FileName"));
+            auto* filterList = dynamic_cast<vcl::TStringGrid*>(F.FindComponent("Filter"));
+            auto* fileList = dynamic_cast<vcl::TStringGrid*>(F.FindComponent("Files"));
+            ASSERT_TRUE(edit && filterList && fileList);
+            shownName = edit->Text();
+            shownFolder = F.FindComponent("Folder") ? static_cast<vcl::TControl*>(F.FindComponent("Folder"))->Caption() : "";
+            filters.clear();
+            for (int32_t r = 0; r < filterList->RowCount(); ++r) filters.push_back(filterList->Cells(0, r));
+            files.clear();
+            for (int32_t r = 0; r < fileList->RowCount(); ++r) files.push_back(fileList->Cells(0, r));
+            edit->SetTextProp(Typed);
+            F.SetModalResult(Result);
+        };
+    };
+    {
+        vcl::TScriptScope scope(choose("back ground.PNG", vcl::mrOk), answer);
+        host.EditRow("BackgroundImage");
+    }
+    EXPECT_EQ(shownName, "old.gif");
+    EXPECT_EQ(shownFolder, Dir());
+    EXPECT_EQ(filters, (std::vector<std::string>{"JPG File Images (*.JPG;*.JIF)", "GIF File Images (*.GIF)",
+                                                 "PNG File Images (*.PNG)", "All Files (*.*)"}));
+    EXPECT_EQ(files, (std::vector<std::string>{"../"}));  // no JPG or JIF file in the folder
+    EXPECT_EQ(cgi->BackgroundImage(), Path("back ground.PNG"));
+    EXPECT_TRUE(boxes.empty());
+    const int modified = host.ModifiedCount();
+    EXPECT_GT(modified, 0);
+
+    {
+        vcl::TScriptScope scope(choose("missing.jpg", vcl::mrOk), answer);
+        host.EditRow("BackgroundImage");
+    }
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].Text.find("missing.jpg"), std::string::npos);
+    {
+        vcl::TScriptScope scope(choose(Path("no folder/x.jpg"), vcl::mrOk), answer);
+        host.EditRow("BackgroundImage");
+    }
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_NE(boxes[1].Text.find("no folder"), std::string::npos);
+    {
+        vcl::TScriptScope scope(choose("old.gif", vcl::mrCancel), answer);
+        host.EditRow("BackgroundImage");
+    }
+    EXPECT_EQ(cgi->BackgroundImage(), Path("back ground.PNG"));
+    EXPECT_EQ(host.ModifiedCount(), modified);
 }
