@@ -808,11 +808,15 @@ void TWinControl::WndProc(TMessage& Message) {
         }
         case WM_SETCURSOR:
             if (LOWORD(uintptr_t(Message.LParam)) == HTCLIENT) {
-                TCursor cur = Cursor();
+                // The screen's cursor (crHourGlass while busy...) rules;
+                // else the control's under the pointer.
+                TCursor cur = Screen()->Cursor();
                 TPoint p;
                 GetCursorPos(&p);
-                if (TControl* child = ControlAtPos(ScreenToClient(p), false)) cur = child->Cursor();
-                if (cur != crDefault && Screen()) {
+                if (cur == crDefault) cur = Cursor();
+                if (Screen()->Cursor() == crDefault)
+                    if (TControl* child = ControlAtPos(ScreenToClient(p), false)) cur = child->Cursor();
+                if (cur != crDefault) {
                     vcl::SetCursor(Screen()->Cursors(cur));
                     Message.Result = 1;
                     return;

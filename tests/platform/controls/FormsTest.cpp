@@ -534,3 +534,24 @@ TEST(Forms, PressingACaptionButtonRedrawsOnlyTheButton) {
     EXPECT_TRUE(red());
     delete form;
 }
+
+TEST_F(FormFixture, CursorFollowsTheControlUnderThePointerUnlessTheScreenSetsOne) {
+    auto* probe = new TProbe(Form);
+    probe->SetParent(Form);
+    probe->SetBounds(10, 10, 40, 40);
+    probe->SetCursor(crHandPoint);
+    Form->Show();
+    Pump();
+    TPoint in = probe->ClientToScreen({5, 5}), out = probe->ClientToScreen({100, 60});
+    FeedMouseMove(in.X, in.Y);
+    Pump();
+    EXPECT_EQ(GetCursor(), Screen()->Cursors(crHandPoint));
+    FeedMouseMove(out.X, out.Y);
+    Pump();
+    EXPECT_EQ(GetCursor(), Screen()->Cursors(crArrow));
+    Screen()->SetCursor(crHourGlass);
+    FeedMouseMove(in.X, in.Y);
+    Pump();
+    EXPECT_EQ(GetCursor(), Screen()->Cursors(crHourGlass));
+    Screen()->SetCursor(crDefault);
+}
