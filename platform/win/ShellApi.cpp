@@ -43,9 +43,9 @@ std::string FindProgram(const std::string& Program) {
     while (start <= path.size()) {
         size_t end = path.find(':', start);
         if (end == std::string::npos) end = path.size();
-        std::string dir = path.substr(start, end - start);
-        if (dir.empty()) dir = ".";  // an empty entry is the current directory
-        const std::string candidate = dir + "/" + Program;
+        // An empty entry is the current directory.
+        const std::string candidate =
+            (end > start ? path.substr(start, end - start) : std::string(1, '.')) + "/" + Program;
         if (IsExecutableFile(candidate)) return candidate;
         start = end + 1;
     }
