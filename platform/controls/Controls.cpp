@@ -538,27 +538,27 @@ void TControl::DefaultHandler(TMessage& Message) { (void)Message; }
 bool TControl::HitTest(TPoint P) const { return P.X >= 0 && P.Y >= 0 && P.X < FWidth && P.Y < FHeight; }
 
 void TControl::Click() {
-    if (FOnClick) FOnClick(this);
+    CallEvent(FOnClick, this);
 }
 
 void TControl::DblClick() {
-    if (FOnDblClick) FOnDblClick(this);
+    CallEvent(FOnDblClick, this);
 }
 
 void TControl::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {
-    if (FOnMouseDown) FOnMouseDown(this, Button, Shift, X, Y);
+    CallEvent(FOnMouseDown, this, Button, Shift, X, Y);
 }
 
 void TControl::MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {
-    if (FOnMouseUp) FOnMouseUp(this, Button, Shift, X, Y);
+    CallEvent(FOnMouseUp, this, Button, Shift, X, Y);
 }
 
 void TControl::MouseMove(TShiftState Shift, int32_t X, int32_t Y) {
-    if (FOnMouseMove) FOnMouseMove(this, Shift, X, Y);
+    CallEvent(FOnMouseMove, this, Shift, X, Y);
 }
 
 void TControl::Resize() {
-    if (FOnResize) FOnResize(this);
+    CallEvent(FOnResize, this);
 }
 
 void TControl::Loaded() {
@@ -920,23 +920,23 @@ bool TWinControl::WantsKey(uint16_t Key, TShiftState Shift) const {
 }
 
 void TWinControl::KeyDown(uint16_t& Key, TShiftState Shift) {
-    if (FOnKeyDown) FOnKeyDown(this, Key, Shift);
+    CallEvent(FOnKeyDown, this, Key, Shift);
 }
 
 void TWinControl::KeyUp(uint16_t& Key, TShiftState Shift) {
-    if (FOnKeyUp) FOnKeyUp(this, Key, Shift);
+    CallEvent(FOnKeyUp, this, Key, Shift);
 }
 
 void TWinControl::KeyPress(char32_t& Key) {
-    if (FOnKeyPress) FOnKeyPress(this, Key);
+    CallEvent(FOnKeyPress, this, Key);
 }
 
 void TWinControl::DoEnter() {
-    if (FOnEnter) FOnEnter(this);
+    CallEvent(FOnEnter, this);
 }
 
 void TWinControl::DoExit() {
-    if (FOnExit) FOnExit(this);
+    CallEvent(FOnExit, this);
 }
 
 void TWinControl::WMWindowPosChanged(TMessage& Message) {

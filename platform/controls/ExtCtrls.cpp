@@ -65,9 +65,7 @@ void TTimer::Loaded() {
     UpdateTimer();
 }
 
-void TTimer::Timer() {
-    if (FOnTimer) FOnTimer(this);
-}
+void TTimer::Timer() { CallEvent(FOnTimer, this); }
 
 void TTimer::WndProc(TMessage& Message) {
     if (Message.Msg != WM_TIMER) {

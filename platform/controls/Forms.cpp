@@ -105,7 +105,7 @@ TCustomForm::~TCustomForm() {
 }
 
 void TCustomForm::DoCreate() {
-    if (FOnCreate) FOnCreate(this);
+    CallEvent(FOnCreate, this);
 }
 
 void TCustomForm::Loaded() {
@@ -314,11 +314,11 @@ void TCustomForm::UpdateVisible() {
 }
 
 void TCustomForm::DoShow() {
-    if (FOnShow) FOnShow(this);
+    CallEvent(FOnShow, this);
 }
 
 void TCustomForm::DoHide() {
-    if (FOnHide) FOnHide(this);
+    CallEvent(FOnHide, this);
 }
 
 bool TCustomForm::CloseQuery() {
@@ -326,12 +326,12 @@ bool TCustomForm::CloseQuery() {
     if (FFormStyle == fsMDIForm)
         for (int i = 0; i < MDIChildCount(); ++i)
             if (!MDIChildren(i)->CloseQuery()) return false;
-    if (FOnCloseQuery) FOnCloseQuery(this, canClose);
+    CallEvent(FOnCloseQuery, this, canClose);
     return canClose;
 }
 
 void TCustomForm::DoClose(TCloseAction& Action) {
-    if (FOnClose) FOnClose(this, Action);
+    CallEvent(FOnClose, this, Action);
 }
 
 void TCustomForm::Close() {
@@ -488,11 +488,11 @@ void TCustomForm::ControlRemoved(TWinControl* Control) {
 }
 
 void TCustomForm::Activate() {
-    if (FOnActivate) FOnActivate(this);
+    CallEvent(FOnActivate, this);
 }
 
 void TCustomForm::Deactivate() {
-    if (FOnDeactivate) FOnDeactivate(this);
+    CallEvent(FOnDeactivate, this);
 }
 
 int TCustomForm::MDIChildCount() const {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,16 @@ namespace vcl {
 class TStream;
 
 using TNotifyEvent = std::function<void(TObject* Sender)>;
+
+// Calls an event handler through a copy of it, so that a handler that frees
+// the object holding it (and with it the handler itself) runs to its end on
+// memory that still lives.
+template <class Handler, class... Args>
+void CallEvent(const Handler& H, Args&&... A) {
+    if (!H) return;
+    Handler copy = H;
+    copy(std::forward<Args>(A)...);
+}
 
 // The largest number of items a TList holds.
 constexpr Integer MaxListSize = INT32_MAX / 16;

@@ -274,19 +274,19 @@ void TCvCustomTextScroller::TimerTick(vcl::TObject*) {
     if (!FTimer->Enabled()) return;
     std::shared_ptr<bool> alive = FAlive;
     if (FCurrentStep == 0 && FOnBegin) {
-        FOnBegin(this);
+        vcl::CallEvent(FOnBegin, this);
         if (!*alive || !FTimer->Enabled()) return;
     }
     ++FCurrentStep;
     PaintNow();
     if (FOnStep) {
-        FOnStep(this);
+        vcl::CallEvent(FOnStep, this);
         if (!*alive) return;
     }
     if (FCurrentStep > FSteps) {
         FTimer->SetEnabled(false);
         if (FOnEnd) {
-            FOnEnd(this);
+            vcl::CallEvent(FOnEnd, this);
             if (!*alive) return;
         }
         FCurrentStep = 0;

@@ -555,3 +555,21 @@ TEST_F(FormFixture, CursorFollowsTheControlUnderThePointerUnlessTheScreenSetsOne
     EXPECT_EQ(GetCursor(), Screen()->Cursors(crHourGlass));
     Screen()->SetCursor(crDefault);
 }
+
+TEST(Forms, AClickHandlerMayFreeTheFormItStandsOn) {
+    auto* form = new TForm(nullptr);
+    form->SetBounds(50, 50, 200, 150);
+    auto* probe = new TProbe(form);
+    probe->SetParent(form);
+    probe->SetBounds(10, 10, 50, 50);
+    int after = 0;
+    std::string note = "kept in the handler's own captures";
+    probe->SetOnClick([&, note](TObject*) {
+        delete form;
+        after = static_cast<int>(note.size());  // the handler runs on after the free
+    });
+    form->Show();
+    Pump();
+    ClickAt(probe->ClientToScreen({5, 5}));
+    EXPECT_EQ(after, static_cast<int>(note.size()));
+}
