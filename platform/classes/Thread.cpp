@@ -383,7 +383,7 @@ bool TThread::Sleep(uint32_t Ms) { return ClockSleep(Ms); }
 void TThread::DoTerminate() {
     if (!FOnTerminate) return;
     Synchronize([this] {
-        if (FOnTerminate) FOnTerminate(this);
+        CallEvent(FOnTerminate, this);
     });
 }
 

@@ -889,7 +889,7 @@ void TScreen::SetActiveForm(TCustomForm* Form) {
         FForms.erase(std::remove(FForms.begin(), FForms.end(), Form), FForms.end());
         FForms.insert(FForms.begin(), Form);
     }
-    if (FOnActiveFormChange) FOnActiveFormChange(this);
+    CallEvent(FOnActiveFormChange, this);
 }
 
 void TScreen::SetCursor(TCursor Value) {

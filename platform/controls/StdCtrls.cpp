@@ -707,7 +707,7 @@ void TCustomEdit::TextChanged() {
 }
 
 void TCustomEdit::Change() {
-    if (FOnChange) FOnChange(this);
+    CallEvent(FOnChange, this);
 }
 
 std::string TCustomEdit::DisplayText() const {

@@ -715,7 +715,7 @@ bool TCvMathParser::Compile() {
         FError = (msg[0] - '0') * 10 + (msg[1] - '0');
         FErrorPos = compiler.ErrorPos();
         FErrorMsg = msg;  // Error is already set should this run out of memory
-        if (FOnError) FOnError(this);
+        vcl::CallEvent(FOnError, this);
         return false;
     } catch (...) {
         // Anything else (out of memory, say) leaves a failed compilation

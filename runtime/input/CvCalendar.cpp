@@ -195,7 +195,7 @@ void TCvCalendar::UpdateCalendar() {
 }
 
 void TCvCalendar::Change() {
-    if (FOnChange) FOnChange(this);
+    vcl::CallEvent(FOnChange, this);
 }
 
 // ----- properties

@@ -133,7 +133,7 @@ void TCvFastTimer::WndProc(TMessage& Message) {
     try {
         if (!FAutoRepeat) FEnabled = false;  // a one-shot timer disables itself on delivery
         --FPendingEvents;
-        if (FOnTimer) FOnTimer(this, static_cast<uint32_t>(Message.WParam));
+        vcl::CallEvent(FOnTimer, this, static_cast<uint32_t>(Message.WParam));
     } catch (...) {
         if (*alive) {
             // A failing handler stops the timer: the flag and the system timer.

@@ -129,7 +129,7 @@ void TCvThreadedTimer::SetOnTimer(TNotifyEvent Value) {
 }
 
 void TCvThreadedTimer::Timer() {
-    if (FOnTimer) FOnTimer(this);
+    vcl::CallEvent(FOnTimer, this);
 }
 
 void TCvThreadedTimer::Reset() {
