@@ -395,22 +395,25 @@ TEST(Forms, UncaughtExceptionsGoToOnExceptionOrAMessageBox) {
 }
 
 TEST(Forms, QuitPostedFromAnotherThreadEndsRunAndIsNotLost) {
+    // An application of its own: the process's application must not stay
+    // terminated for the tests after this one.
     auto* form = new TForm(nullptr);
-    Application()->SetMainForm(form);
+    TApplication app(nullptr);
+    app.SetMainForm(form);
     std::atomic<int> posted{0};
     HWND wnd = form->Handle();
     std::thread t([&] {
         for (int i = 0; i < 100; ++i)
             if (PostMessage(wnd, WM_NULL, 0, 0)) ++posted;
         PostQuitMessage(0);  // for this helper thread: no effect on the main loop
-        PostMessage(Application()->Handle(), WM_NULL, 0, 0);
+        PostMessage(app.Handle(), WM_NULL, 0, 0);
     });
     t.join();
-    Application()->Terminate();
-    Application()->Run();
-    EXPECT_TRUE(Application()->Terminated());
+    app.Terminate();
+    app.Run();
+    EXPECT_TRUE(app.Terminated());
+    EXPECT_FALSE(Application()->Terminated());
     EXPECT_EQ(posted.load(), 100);
-    Application()->SetMainForm(nullptr);
     delete form;
 }
 
