@@ -115,6 +115,21 @@ TShiftState KeyboardShiftState() {
     return s;
 }
 
+bool IsAccel(char32_t Key, const std::string& Caption) {
+    auto fold = [](char32_t c) { return UnicodeLowerCase(c); };
+    for (size_t i = 0; i + 1 < Caption.size(); ++i) {
+        if (Caption[i] != '&') continue;
+        if (Caption[i + 1] == '&') {
+            ++i;  // "&&" stands for a plain "&"
+            continue;
+        }
+        size_t pos = i + 1;
+        const char32_t c = Utf8Decode(Caption, pos);
+        return fold(c) == fold(Key);
+    }
+    return false;
+}
+
 TWinControl* FindControl(HWND Wnd) {
     if (!Wnd || !IsWindow(Wnd)) return nullptr;
     return static_cast<TWinControl*>(GetProp(Wnd, kControlProp));
@@ -831,6 +846,11 @@ void TWinControl::WndProc(TMessage& Message) {
         case WM_KEYUP:
         case WM_SYSKEYUP:
         case WM_CHAR: HandleKey(Message); return;
+        case WM_SYSCHAR:
+            // Alt+letter: the control whose caption marks that letter acts.
+            if (TCustomForm* f = GetParentForm())
+                if (f->Perform(CM_DIALOGCHAR, Message.WParam, 0) != 0) return;
+            break;
         case CM_ENTER: DoEnter(); return;
         case CM_EXIT: DoExit(); return;
         case CM_ENABLEDCHANGED:

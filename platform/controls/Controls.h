@@ -104,6 +104,9 @@ using TKeyPressEvent = std::function<void(TObject* Sender, char32_t& Key)>;
 TShiftState MouseShiftState(WPARAM Keys);
 // The shift state of the keyboard now (GetKeyState).
 TShiftState KeyboardShiftState();
+// True when Caption marks Key as its accelerator ("&File" for f or F; "&&"
+// is a plain ampersand).
+bool IsAccel(char32_t Key, const std::string& Caption);
 // The control whose window Wnd is, or nullptr (also for dead handles).
 TWinControl* FindControl(HWND Wnd);
 

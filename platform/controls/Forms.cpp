@@ -556,12 +556,16 @@ bool TCustomForm::DialogKey(uint16_t Key) {
         default: break;
     }
     // Enter and Escape go to the buttons that take them (default, cancel).
+    return Broadcast(CM_DIALOGKEY, Key);
+}
+
+bool TCustomForm::Broadcast(UINT Msg, WPARAM WParam) {
     std::vector<TControl*> pending;
     for (int i = 0; i < ControlCount(); ++i) pending.push_back(Controls(i));
     for (size_t i = 0; i < pending.size(); ++i) {
         TControl* c = pending[i];
         if (!c->Visible() || !c->Enabled()) continue;
-        if (c->Perform(CM_DIALOGKEY, Key, 0) != 0) return true;
+        if (c->Perform(Msg, WParam, 0) != 0) return true;
         if (auto* w = dynamic_cast<TWinControl*>(c))
             for (int j = 0; j < w->ControlCount(); ++j) pending.push_back(w->Controls(j));
     }
@@ -594,6 +598,7 @@ void TCustomForm::WndProc(TMessage& Message) {
         case CM_DIALOGKEY:
             Message.Result = DialogKey(static_cast<uint16_t>(Message.WParam)) ? 1 : 0;
             return;
+        case CM_DIALOGCHAR: Message.Result = Broadcast(CM_DIALOGCHAR, Message.WParam) ? 1 : 0; return;
         case CM_RELEASE: delete this; return;
         case CM_VISIBLECHANGED:
             if (!Parent()) {

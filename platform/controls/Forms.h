@@ -149,6 +149,9 @@ private:
     void PlaceOnFirstShow();
     void CloseModal();
     bool DialogKey(uint16_t Key);
+    // Sends Msg to the visible, enabled controls, outer ones first, until
+    // one answers nonzero; true when one did.
+    bool Broadcast(UINT Msg, WPARAM WParam);
     void SetWindowIcon();
 
     TFormBorderStyle FBorderStyle = bsSizeable;

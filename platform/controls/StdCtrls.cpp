@@ -284,8 +284,28 @@ void TButtonControl::PrepareText(HDC DC) const {
     SetTextColor(DC, ColorToColorRef(Font()->Color()));
 }
 
+void TCustomLabel::WndProc(TMessage& Message) {
+    if (Message.Msg == CM_DIALOGCHAR) {
+        if (FShowAccelChar && FFocusControl && IsAccel(static_cast<char32_t>(Message.WParam), Caption()) &&
+            FFocusControl->CanFocus()) {
+            FFocusControl->SetFocus();
+            Message.Result = 1;
+        }
+        return;
+    }
+    TGraphicControl::WndProc(Message);
+}
+
 void TButtonControl::WndProc(TMessage& Message) {
     switch (Message.Msg) {
+        case CM_DIALOGCHAR:
+            // Alt with the accelerator: focus and click (a check box toggles).
+            if (IsAccel(static_cast<char32_t>(Message.WParam), Caption()) && CanFocus()) {
+                SetFocus();
+                Click();
+                Message.Result = 1;
+            }
+            return;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
             if (CanFocus() && !Focused()) SetFocus();

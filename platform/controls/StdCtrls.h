@@ -54,6 +54,8 @@ public:
     // Sizes the label to its text now (AutoSize does this on every change).
     void AdjustBounds();
     void Loaded() override;
+    // Alt with the label's accelerator focuses FocusControl.
+    void WndProc(TMessage& Message) override;
 
 protected:
     void Paint() override;
