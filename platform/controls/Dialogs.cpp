@@ -182,6 +182,51 @@ TForm* CreateMessageDialog(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgB
                        CancelOf(Buttons));
 }
 
+bool InputQuery(const std::string& Caption, const std::string& Prompt, std::string& Value) {
+    std::unique_ptr<TForm> form(new TForm(nullptr));
+    form->SetBorderStyle(bsDialog);
+    form->SetCaption(Caption);
+    form->SetPosition(poScreenCenter);
+    form->SetClientWidth(300);
+    form->SetClientHeight(104);
+    auto* prompt = new TLabel(form.get());
+    prompt->SetName("Prompt");
+    prompt->SetParent(form.get());
+    prompt->SetCaption(Prompt);
+    prompt->SetBounds(8, 8, 284, 16);
+    auto* edit = new TEdit(form.get());
+    edit->SetName("Value");
+    edit->SetParent(form.get());
+    edit->SetBounds(8, 28, 284, 22);
+    edit->SetText(Value);
+    edit->SelectAll();
+    prompt->SetFocusControl(edit);
+    auto* ok = new TButton(form.get());
+    ok->SetName("OK");
+    ok->SetParent(form.get());
+    ok->SetCaption("OK");
+    ok->SetDefault(true);
+    ok->SetModalResult(mrOk);
+    ok->SetBounds(136, 68, 75, 25);
+    auto* cancel = new TButton(form.get());
+    cancel->SetName("Cancel");
+    cancel->SetParent(form.get());
+    cancel->SetCaption("Cancel");
+    cancel->SetCancel(true);
+    cancel->SetModalResult(mrCancel);
+    cancel->SetBounds(217, 68, 75, 25);
+    form->SetActiveControl(edit);
+    if (form->ShowModal() != mrOk) return false;
+    Value = edit->Text();
+    return true;
+}
+
+std::string InputBox(const std::string& Caption, const std::string& Prompt, const std::string& Default) {
+    std::string value = Default;
+    InputQuery(Caption, Prompt, value);
+    return value;
+}
+
 int32_t MessageDlg(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int32_t HelpCtx) {
     (void)HelpCtx;
     TMessageBoxRequest req;

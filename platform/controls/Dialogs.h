@@ -49,6 +49,14 @@ void ShowMessage(const std::string& Msg);
 // Help button closes nothing and does nothing).
 int32_t MessageDlg(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int32_t HelpCtx);
 
+// Asks for one line of text in a small modal dialog: Prompt above an edit
+// (named "Value") that starts with Value, OK and Cancel.  On OK the text
+// goes into Value and the result is true; Value stays as it was otherwise.
+// Headless, the modal script fills the edit and sets the ModalResult.
+bool InputQuery(const std::string& Caption, const std::string& Prompt, std::string& Value);
+// The same, returning the text, or Default when cancelled.
+std::string InputBox(const std::string& Caption, const std::string& Prompt, const std::string& Default);
+
 // ---------------------------------------------------------------------------
 // TOpenDialog
 
