@@ -991,19 +991,14 @@ void TWinControl::SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t
     }
     FSettingBounds = false;
     // The window may have refused or clamped the size (min/max track sizes).
-    TRect r;
-    GetWindowRect(FHandle, &r);
-    HWND parent = (GetWindowLong(FHandle, GWL_STYLE) & WS_CHILD) ? GetParent(FHandle) : nullptr;
-    if (parent) MapWindowPoints(nullptr, parent, &r);
-    UpdateBoundsRect(r);
+    UpdateBounds();
 }
 
 void TWinControl::BoundsChanged() {
     TControlCanvas::FreeDeviceContexts(FHandle);
     for (TControl* c : FControls)
-        if (!dynamic_cast<TWinControl*>(c))
-            if (auto* g = dynamic_cast<TGraphicControl*>(c))
-                if (auto* cc = dynamic_cast<TControlCanvas*>(g->Canvas())) cc->FreeHandle();
+        if (auto* g = dynamic_cast<TGraphicControl*>(c))
+            if (auto* cc = dynamic_cast<TControlCanvas*>(g->Canvas())) cc->FreeHandle();
     Realign();
 }
 
