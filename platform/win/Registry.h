@@ -83,7 +83,6 @@ class TStrings;
 
 struct HKEY__;
 using HKEY = HKEY__*;
-using LONG = int32_t;
 using REGSAM = DWORD;
 
 struct FILETIME {

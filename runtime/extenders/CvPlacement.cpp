@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "Exceptions.h"
-#include "CvPlacementStore.h"
+#include "Registry.h"
 
 namespace corvane {
 
@@ -114,7 +114,7 @@ void TCvPlacement::Read() {
     TCustomForm* mainForm = Application()->MainForm();
     const bool isMain = !mainForm || mainForm == form;
     const std::string section = FSection.empty() ? form->Name() : FSection;
-    TCvPlacementStore ini(FRootKey);
+    vcl::TRegIniFile ini(FRootKey);
     if (isMain) {
         WINDOWPLACEMENT wp;
         wp.length = sizeof(WINDOWPLACEMENT);
@@ -137,7 +137,7 @@ void TCvPlacement::Read() {
         SetWindowPlacement(form->Handle(), &wp);
         return;
     }
-    if (!ini.SectionExists(section)) return;
+    if (!ini.KeyExists(section)) return;
     int32_t left = ini.ReadInteger(section, "PlaceNormPosL", form->Left());
     int32_t top = ini.ReadInteger(section, "PlaceNormPosT", form->Top());
     int32_t width = form->Width(), height = form->Height();
@@ -163,7 +163,7 @@ void TCvPlacement::Write() {
     wp.length = sizeof(WINDOWPLACEMENT);
     if (!GetWindowPlacement(form->Handle(), &wp)) throw EAbort("Unable to retrieve window placement");
     const std::string section = FSection.empty() ? form->Name() : FSection;
-    TCvPlacementStore ini(FRootKey);
+    vcl::TRegIniFile ini(FRootKey);
     if (Application()->MainForm() == form) {
         ini.WriteInteger(section, "PlaceFlags", int32_t(wp.flags));
         ini.WriteInteger(section, "PlaceShowCmd", int32_t(wp.showCmd));

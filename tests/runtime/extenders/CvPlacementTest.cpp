@@ -12,7 +12,7 @@
 #include <string>
 
 #include "CvPlacement.h"
-#include "CvPlacementStore.h"
+#include "Registry.h"
 #include "Exceptions.h"
 #include "Forms.h"
 
@@ -72,7 +72,7 @@ TEST_F(PlacementFixture, WithoutRootKeyNothingIsStored) {
     EXPECT_NO_THROW(p->Write());
     EXPECT_NO_THROW(p->Read());
     EXPECT_EQ(Form->BoundsRect(), (TRect{100, 120, 400, 320}));
-    EXPECT_FALSE(TCvPlacementStore(UniqueKey("Nothing")).SectionExists("Secondary"));
+    EXPECT_FALSE(vcl::TRegIniFile(UniqueKey("Nothing")).KeyExists("Secondary"));
 }
 
 TEST_F(PlacementFixture, SecondaryFormKeepsPositionAndSize) {
@@ -84,7 +84,7 @@ TEST_F(PlacementFixture, SecondaryFormKeepsPositionAndSize) {
     Form->SetBounds(0, 0, 150, 100);
     p->Read();
     EXPECT_EQ(Form->BoundsRect(), (TRect{100, 120, 400, 320}));
-    TCvPlacementStore store(UniqueKey("Secondary"));
+    vcl::TRegIniFile store(UniqueKey("Secondary"));
     EXPECT_EQ(store.ReadInteger("Secondary", "PlaceNormPosR", -1), 300);  // the width
     EXPECT_EQ(store.ReadInteger("Secondary", "PlaceFlags", -1), -1);      // main forms only
 }
@@ -94,7 +94,7 @@ TEST_F(PlacementFixture, DialogBorderKeepsItsDesignedSize) {
     auto* p = new TCvPlacement(Form);
     p->SetRootKey(UniqueKey("Dialog"));
     p->Write();
-    EXPECT_EQ(TCvPlacementStore(UniqueKey("Dialog")).ReadInteger("Secondary", "PlaceNormPosR", -1), -1);
+    EXPECT_EQ(vcl::TRegIniFile(UniqueKey("Dialog")).ReadInteger("Secondary", "PlaceNormPosR", -1), -1);
     Form->SetBounds(10, 20, 250, 180);
     p->Read();
     EXPECT_EQ(Form->BoundsRect(), (TRect{100, 120, 350, 300}));
@@ -102,7 +102,7 @@ TEST_F(PlacementFixture, DialogBorderKeepsItsDesignedSize) {
 
 TEST_F(PlacementFixture, MissingValuesKeepTheCurrentSize) {
     {
-        TCvPlacementStore store(UniqueKey("Partial"));
+        vcl::TRegIniFile store(UniqueKey("Partial"));
         store.WriteInteger("Secondary", "PlaceNormPosL", 40);
         store.WriteInteger("Secondary", "PlaceNormPosT", 50);
         store.WriteInteger("Secondary", "PlaceNormPosB", 0);  // no usable height either
@@ -120,7 +120,7 @@ TEST_F(PlacementFixture, MissingValuesKeepTheCurrentSize) {
 
 TEST_F(PlacementFixture, StoredRectangleOffTheScreenIsMovedOntoIt) {
     {
-        TCvPlacementStore store(UniqueKey("OffScreen"));
+        vcl::TRegIniFile store(UniqueKey("OffScreen"));
         store.WriteInteger("Secondary", "PlaceNormPosL", 5000);
         store.WriteInteger("Secondary", "PlaceNormPosT", -3000);
         store.WriteInteger("Secondary", "PlaceNormPosR", 300);
@@ -132,8 +132,8 @@ TEST_F(PlacementFixture, StoredRectangleOffTheScreenIsMovedOntoIt) {
     const int sw = GetSystemMetrics(SM_CXSCREEN);
     EXPECT_EQ(Form->BoundsRect(), (TRect{sw - 300, 0, sw, 200}));
     // Partly visible is left as it is.
-    TCvPlacementStore(UniqueKey("OffScreen")).WriteInteger("Secondary", "PlaceNormPosL", sw - 100);
-    TCvPlacementStore(UniqueKey("OffScreen")).WriteInteger("Secondary", "PlaceNormPosT", 10);
+    vcl::TRegIniFile(UniqueKey("OffScreen")).WriteInteger("Secondary", "PlaceNormPosL", sw - 100);
+    vcl::TRegIniFile(UniqueKey("OffScreen")).WriteInteger("Secondary", "PlaceNormPosT", 10);
     p->Read();
     EXPECT_EQ(Form->BoundsRect(), (TRect{sw - 100, 10, sw + 200, 210}));
 }
@@ -155,7 +155,7 @@ TEST_F(PlacementFixture, AutoWriteChainsOntoTheCloseHandlerOnce) {
     Application()->ProcessMessages();
     Form->Close();
     EXPECT_EQ(closes, 1);
-    EXPECT_EQ(TCvPlacementStore(UniqueKey("AutoWrite")).ReadInteger("Secondary", "PlaceNormPosL", -1), 100);
+    EXPECT_EQ(vcl::TRegIniFile(UniqueKey("AutoWrite")).ReadInteger("Secondary", "PlaceNormPosL", -1), 100);
 
     // The component goes first: the form gets its own handler back.
     delete p;
@@ -166,7 +166,7 @@ TEST_F(PlacementFixture, AutoWriteChainsOntoTheCloseHandlerOnce) {
 
 TEST_F(PlacementFixture, AutoReadRestoresAtOnce) {
     {
-        TCvPlacementStore store(UniqueKey("AutoRead"));
+        vcl::TRegIniFile store(UniqueKey("AutoRead"));
         store.WriteInteger("Secondary", "PlaceNormPosL", 70);
         store.WriteInteger("Secondary", "PlaceNormPosT", 80);
         store.WriteInteger("Secondary", "PlaceNormPosR", 260);
